@@ -1,0 +1,82 @@
+// The gateway frame that every MEX file of the library shares: the input
+// count check, the sizes of the first input held in 16 bits, the index
+// arithmetic of the stacks, output creation and the pixel traversal.
+#ifndef ZEL_MEX_FRAME_H
+#define ZEL_MEX_FRAME_H
+
+#include "mex.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Pixels are visited in memory order unless a build asks for rows outer,
+// columns inner (for comparing the two); every pixel depends only on the
+// inputs and its own output element, so the order is not observable.
+#define ZEL_MEMORY_ORDER 0
+#define ZEL_ROWS_OUTER 1
+#ifndef ZEL_TRAVERSAL
+#define ZEL_TRAVERSAL ZEL_MEMORY_ORDER
+#endif
+
+namespace zel {
+namespace {
+
+// The arity check comes before anything else, with the library's fixed
+// message and no identifier.
+inline void require_input_count(int nrhs, int expected, const char* message)
+{
+    if (nrhs != expected) mexErrMsgTxt(message);
+}
+
+// Sizes of a response stack, rows x cols x orientations x scales, each held
+// as a 16-bit value. A size beyond the dimensions the host reports is 1.
+struct StackShape {
+    uint16_t rows;
+    uint16_t cols;
+    uint16_t orientations;
+    uint16_t scales;
+};
+
+inline mwSize host_size(const mxArray* array, mwSize k)
+{
+    return mxGetNumberOfDimensions(array) > k ? mxGetDimensions(array)[k] : 1;
+}
+
+inline ptrdiff_t pixel_count(const StackShape& s) { return ptrdiff_t(s.rows) * s.cols; }
+
+// Distance between consecutive orientations, and between consecutive scales,
+// of one pixel in the stack.
+inline ptrdiff_t orientation_stride(const StackShape& s) { return pixel_count(s); }
+inline ptrdiff_t scale_stride(const StackShape& s) { return pixel_count(s) * s.orientations; }
+
+// Offset of (p, o, s), orientation o and scale s 1-based. The gateway limits
+// every offset to 31 bits, so 64-bit arithmetic gives the 32-bit result.
+inline ptrdiff_t stack_offset(const StackShape& shape, ptrdiff_t p, uint16_t o, uint16_t s)
+{
+    return p + orientation_stride(shape) * (int32_t(o) - 1) + scale_stride(shape) * (int32_t(s) - 1);
+}
+
+// A new rows x cols double matrix, zero-filled by the host, stored in its slot.
+inline double* create_output(mxArray* plhs[], int slot, const StackShape& shape)
+{
+    plhs[slot] = mxCreateDoubleMatrix(shape.rows, shape.cols, mxREAL);
+    return mxGetPr(plhs[slot]);
+}
+
+// Calls pixel(p) for every pixel index p = (i - 1) + rows * (j - 1).
+template <typename PixelFunction>
+inline void for_each_pixel(const StackShape& shape, PixelFunction pixel)
+{
+#if ZEL_TRAVERSAL == ZEL_ROWS_OUTER
+    for (ptrdiff_t i = 0; i < shape.rows; ++i)
+        for (ptrdiff_t j = 0; j < shape.cols; ++j) pixel(i + ptrdiff_t(shape.rows) * j);
+#else
+    const ptrdiff_t count = pixel_count(shape);
+    for (ptrdiff_t p = 0; p < count; ++p) pixel(p);
+#endif
+}
+
+}  // namespace
+}  // namespace zel
+
+#endif

@@ -1,0 +1,98 @@
+// Scalar helpers and the numeric rules that several kernels share.
+//
+// These are not the math library's functions of the same names: fmax and the
+// own fabs treat NaN and signed zeros in their own way, and those differences
+// reach the feature maps bit for bit. They live in namespace zel so that they
+// never collide with ::fmax and ::fabs, and in an unnamed namespace so that
+// every MEX file keeps its own file-local copy.
+#ifndef ZEL_SCALAR_HELPERS_H
+#define ZEL_SCALAR_HELPERS_H
+
+#include <stdint.h>
+
+namespace zel {
+namespace {
+
+// +0.0 for either zero, +1.0 above zero, -1.0 otherwise (NaN included).
+inline double fsign(double x)
+{
+    if (x == 0.0) return 0.0;
+    return x > 0.0 ? 1.0 : -1.0;
+}
+
+// a when a > b, else b: a NaN on either side, and equal operands, give b.
+inline double fmax(double a, double b) { return a > b ? a : b; }
+
+// x when x > 0, else -x: the sign flips for zeros and NaN alike.
+inline double fabs(double x) { return x > 0.0 ? x : -x; }
+
+// The standard absolute value: the sign bit cleared.
+inline double standard_abs(double x) { return __builtin_fabs(x); }
+
+// c when c < y, else y; a NaN y passes through.
+inline double upper_clamp(double y, double c) { return c < y ? c : y; }
+
+// y limited to [low, high]; a NaN y passes through.
+inline double clamp_fraction(double y, double low, double high)
+{
+    const double x = upper_clamp(y, high);
+    return x < low ? low : x;
+}
+
+// Truncation toward zero to a 32-bit signed integer as the processor does it:
+// NaN and values out of range give -2^31.
+inline int32_t truncate_to_int32(double v)
+{
+    if (v > -2147483649.0 && v < 2147483648.0) return static_cast<int32_t>(v);
+    return INT32_MIN;
+}
+
+// The sampling fraction ((u / v) * gain) / (2n), evaluated left to right;
+// twice_count is the table length as a double added to itself.
+inline double sampling_fraction(double u, double v, double gain, double twice_count)
+{
+    return ((u / v) * gain) / twice_count;
+}
+
+// A profile table: its elements and its length n (1..65535).
+struct ProfileTable {
+    const double* values;
+    uint16_t count;
+};
+
+// n - 1, formed as a 32-bit signed integer and converted to double.
+inline double last_index(const ProfileTable& table)
+{
+    return static_cast<double>(static_cast<int32_t>(table.count) - 1);
+}
+
+// n + n as a double.
+inline double twice_count(const ProfileTable& table)
+{
+    const double n = table.count;
+    return n + n;
+}
+
+// The element at fraction f of the table: the product f * (n - 1) truncated
+// toward zero to 32 bits, of which the low 16 bits index the table; a NaN
+// product reads element 0. Callers keep f in [0, 1], which keeps the index
+// inside the table.
+inline double sample_profile(const ProfileTable& table, double fraction)
+{
+    const double product = fraction * last_index(table);
+    return table.values[static_cast<uint16_t>(truncate_to_int32(product))];
+}
+
+// Fractions that would sample outside the table are brought to its ends, so
+// that every sampled position lies in [0, 1]. In-range fractions, and NaN,
+// are returned unchanged.
+inline double limit_single_sample(double x) { return clamp_fraction(x, 0.0, 1.0); }  // f = x
+inline double limit_pair_sample(double x) { return clamp_fraction(x, -0.5, 0.5); }   // f = 0.5 +- x
+
+// Clamped normalisation: fmax(0, r) / sum.
+inline double clamped_normalisation(double r, double sum) { return fmax(0.0, r) / sum; }
+
+}  // namespace
+}  // namespace zel
+
+#endif

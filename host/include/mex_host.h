@@ -1,0 +1,38 @@
+/* The calling side of the stand-in host, for tests and benchmarks.
+ *
+ * mexHostCall runs one MEX call the way a host does: when the MEX file ends
+ * the call through mexErrMsgTxt or mexErrMsgIdAndTxt, control comes back here,
+ * every array created during the call is destroyed, and the error is kept for
+ * mexHostErrorId and mexHostErrorMessage. State is per thread, so calls from
+ * several threads do not interfere. */
+#ifndef ZEL_HOST_MEX_HOST_H
+#define ZEL_HOST_MEX_HOST_H
+
+#include "mex.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef void (*mexFunctionPointer)(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+
+/* Returns 0 when the call returned normally, 1 when it ended in an error. */
+int mexHostCall(mexFunctionPointer entry, int nlhs, mxArray *plhs[], int nrhs,
+                const mxArray *prhs[]);
+
+/* The identifier ("" for mexErrMsgTxt) and message of this thread's last error. */
+const char *mexHostErrorId(void);
+const char *mexHostErrorMessage(void);
+
+/* An array with the given sizes and no elements behind them (a null data
+   pointer): for checking that oversized inputs are rejected unread. ndim >= 2. */
+mxArray *mxHostCreateUnbackedArray(mwSize ndim, const mwSize *dims, mxClassID class_id);
+
+/* Arrays created and not yet destroyed, over all threads (from libmx). */
+long mxHostLiveArrays(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,39 @@
+// libmex.so of the stand-in host: running a call and ending it in an error.
+
+#include "mex.h"
+#include "mex_host.h"
+#include "host_internal.h"
+
+#include <csetjmp>
+#include <cstdarg>
+#include <cstdio>
+
+extern "C" {
+
+int mexHostCall(mexFunctionPointer entry, int nlhs, mxArray* plhs[], int nrhs,
+                const mxArray* prhs[])
+{
+    std::jmp_buf on_error;
+    if (setjmp(on_error) != 0) {
+        mxHostEndCall(1);
+        return 1;
+    }
+    mxHostBeginCall(&on_error);
+    entry(nlhs, plhs, nrhs, prhs);
+    mxHostEndCall(0);
+    return 0;
+}
+
+void mexErrMsgTxt(const char* message) { mxHostRaise("", message); }
+
+void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...)
+{
+    char message[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    mxHostRaise(identifier, message);
+}
+
+}  // extern "C"

@@ -1,0 +1,210 @@
+// libmx.so of the stand-in host: the arrays.
+//
+// An array is a header with its class, flags and sizes, and one zero-filled
+// block of elements. Empty arrays have no block (a null data pointer), so a
+// MEX file that reads an empty array is caught at once.
+
+#include "matrix.h"
+#include "mex_host.h"
+#include "host_internal.h"
+
+#include <atomic>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+struct mxArray_tag {
+    mxClassID class_id;
+    bool complex;
+    bool sparse;
+    mwSize ndim;
+    mwSize* dims;
+    size_t numel;
+    void* real;          // numel elements, or nzmax doubles for a sparse array
+    void* imag;          // as real, for a complex array
+    mwIndex* row_index;  // sparse only
+    mwIndex* col_start;  // sparse only
+    mxArray* next_in_call;
+};
+
+namespace {
+
+std::atomic<long> live_arrays{0};
+
+struct CallState {
+    int depth = 0;
+    mxArray* created = nullptr;
+    std::jmp_buf* on_error = nullptr;
+    char error_id[256] = "";
+    char error_message[4096] = "";
+};
+thread_local CallState call_state;
+
+size_t element_size(mxClassID id)
+{
+    switch (id) {
+    case mxLOGICAL_CLASS: case mxINT8_CLASS: case mxUINT8_CLASS: return 1;
+    case mxCHAR_CLASS: case mxINT16_CLASS: case mxUINT16_CLASS: return 2;
+    case mxSINGLE_CLASS: case mxINT32_CLASS: case mxUINT32_CLASS: return 4;
+    case mxDOUBLE_CLASS: case mxINT64_CLASS: case mxUINT64_CLASS: return 8;
+    default: return 0;
+    }
+}
+
+[[noreturn]] void out_of_memory()
+{
+    mxHostRaise("MATLAB:nomem", "Out of memory.");
+}
+
+void* zeroed_block(size_t count, size_t size)
+{
+    if (count == 0 || size == 0) return nullptr;
+    void* block = std::calloc(count, size);
+    if (!block) out_of_memory();
+    return block;
+}
+
+mxArray* new_array(mxClassID id, mxComplexity complexity, mwSize ndim, const mwSize* dims)
+{
+    // Trailing singleton dimensions beyond the second are dropped, as hosts do.
+    while (ndim > 2 && dims[ndim - 1] == 1) --ndim;
+    size_t numel = 1;
+    for (mwSize k = 0; k < ndim; ++k) {
+        if (dims[k] != 0 && numel > SIZE_MAX / dims[k]) out_of_memory();
+        numel *= dims[k];
+    }
+    mxArray* array = static_cast<mxArray*>(std::calloc(1, sizeof(mxArray)));
+    mwSize* own_dims = static_cast<mwSize*>(std::malloc(ndim * sizeof(mwSize)));
+    if (!array || !own_dims) out_of_memory();
+    std::memcpy(own_dims, dims, ndim * sizeof(mwSize));
+    array->class_id = id;
+    array->complex = complexity == mxCOMPLEX;
+    array->ndim = ndim;
+    array->dims = own_dims;
+    array->numel = numel;
+    if (call_state.depth > 0) {
+        array->next_in_call = call_state.created;
+        call_state.created = array;
+    }
+    ++live_arrays;
+    return array;
+}
+
+void free_array(mxArray* array)
+{
+    std::free(array->dims);
+    std::free(array->real);
+    std::free(array->imag);
+    std::free(array->row_index);
+    std::free(array->col_start);
+    std::free(array);
+    --live_arrays;
+}
+
+}  // namespace
+
+extern "C" {
+
+mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims, mxClassID class_id,
+                              mxComplexity complexity)
+{
+    const mwSize padded[2] = {ndim > 0 ? dims[0] : 0, ndim > 0 ? 1u : 0u};
+    if (ndim < 2) {
+        ndim = 2;
+        dims = padded;
+    }
+    mxArray* array = new_array(class_id, complexity, ndim, dims);
+    const size_t size = element_size(class_id);
+    array->real = zeroed_block(array->numel, size);
+    if (array->complex) array->imag = zeroed_block(array->numel, size);
+    return array;
+}
+
+mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity)
+{
+    const mwSize dims[2] = {rows, cols};
+    return mxCreateNumericArray(2, dims, mxDOUBLE_CLASS, complexity);
+}
+
+mxArray* mxCreateSparse(mwSize rows, mwSize cols, mwSize nzmax, mxComplexity complexity)
+{
+    const mwSize dims[2] = {rows, cols};
+    mxArray* array = new_array(mxDOUBLE_CLASS, complexity, 2, dims);
+    if (nzmax == 0) nzmax = 1;
+    array->sparse = true;
+    array->real = zeroed_block(nzmax, sizeof(double));
+    if (array->complex) array->imag = zeroed_block(nzmax, sizeof(double));
+    array->row_index = static_cast<mwIndex*>(zeroed_block(nzmax, sizeof(mwIndex)));
+    array->col_start = static_cast<mwIndex*>(zeroed_block(cols + 1, sizeof(mwIndex)));
+    return array;
+}
+
+mxArray* mxHostCreateUnbackedArray(mwSize ndim, const mwSize* dims, mxClassID class_id)
+{
+    return new_array(class_id, mxREAL, ndim, dims);
+}
+
+const mwSize* mxGetDimensions(const mxArray* array) { return array->dims; }
+mwSize mxGetNumberOfDimensions(const mxArray* array) { return array->ndim; }
+double* mxGetPr(const mxArray* array) { return static_cast<double*>(array->real); }
+void* mxGetData(const mxArray* array) { return array->real; }
+size_t mxGetNumberOfElements(const mxArray* array) { return array->numel; }
+mxClassID mxGetClassID(const mxArray* array) { return array->class_id; }
+bool mxIsDouble(const mxArray* array) { return array->class_id == mxDOUBLE_CLASS; }
+bool mxIsUint16(const mxArray* array) { return array->class_id == mxUINT16_CLASS; }
+bool mxIsComplex(const mxArray* array) { return array->complex; }
+bool mxIsSparse(const mxArray* array) { return array->sparse; }
+
+void mxDestroyArray(mxArray* array)
+{
+    if (!array) return;
+    for (mxArray** link = &call_state.created; *link; link = &(*link)->next_in_call) {
+        if (*link == array) {
+            *link = array->next_in_call;
+            break;
+        }
+    }
+    free_array(array);
+}
+
+long mxHostLiveArrays(void) { return live_arrays.load(); }
+
+void mxHostBeginCall(std::jmp_buf* on_error)
+{
+    call_state.depth = 1;
+    call_state.created = nullptr;
+    call_state.on_error = on_error;
+    call_state.error_id[0] = '\0';
+    call_state.error_message[0] = '\0';
+}
+
+void mxHostEndCall(int failed)
+{
+    mxArray* array = call_state.created;
+    while (array) {
+        mxArray* next = array->next_in_call;
+        if (failed) free_array(array);
+        else array->next_in_call = nullptr;
+        array = next;
+    }
+    call_state.created = nullptr;
+    call_state.depth = 0;
+    call_state.on_error = nullptr;
+}
+
+void mxHostRaise(const char* identifier, const char* message)
+{
+    std::snprintf(call_state.error_id, sizeof call_state.error_id, "%s", identifier);
+    std::snprintf(call_state.error_message, sizeof call_state.error_message, "%s", message);
+    if (!call_state.on_error) {
+        std::fprintf(stderr, "stand-in host: error outside a MEX call: %s %s\n", identifier, message);
+        std::abort();
+    }
+    std::longjmp(*call_state.on_error, 1);
+}
+
+const char* mexHostErrorId(void) { return call_state.error_id; }
+const char* mexHostErrorMessage(void) { return call_state.error_message; }
+
+}  // extern "C"

@@ -1,0 +1,87 @@
+// E = ZELgetEdgeMap(R, Q, orientationIndex, scaleIndex, c, b)
+//
+// The edge map: at every pixel, the magnitude of the response summed over the
+// scales at the pixel's selected orientation, less the penalty responses and
+// a fixed per-scale penalty, floored at zero and divided by a normaliser.
+//
+// Inputs:
+//   1 R                 response stack, double, rows x cols x orientations x scales
+//   2 Q                 penalty stack, double, the size of R
+//   3 orientationIndex  uint16, rows x cols, selected orientation o* (1-based)
+//   4 scaleIndex        uint16, rows x cols, selected scale s* (1-based); it only
+//                       picks the reference response R(p, o*, s*)
+//   5 c                 penalty weight, double scalar, used with its sign
+//   6 b                 penalty factor, double scalar, only fabs(b) is used
+// Output:
+//   E                   double, rows x cols
+
+#include "input_checks.h"
+#include "scalar_helpers.h"
+
+namespace {
+
+enum Input { kResponse, kPenalty, kOrientationIndex, kScaleIndex, kPenaltyWeight, kPenaltyFactor, kInputCount };
+
+const zel::InputRole kRoles[kInputCount] = {
+    {"response stack", zel::kDoubleArray}, {"penalty stack", zel::kDoubleArray},
+    {"orientation index map", zel::kIndexMap}, {"scale index map", zel::kIndexMap},
+    {"penalty weight", zel::kDoubleScalar}, {"penalty factor", zel::kDoubleScalar},
+};
+
+// One pixel. R and Q point at the pixel's element of the selected orientation
+// at scale 1; the scales follow each other step elements apart. reference is
+// R(p, o*, s*) and scale_penalty is fabs(b) * c.
+//
+//   E = fmax(0, fabs(sum_k R_k) - sum_k (Q_k + d)) / sum_k fmax(fabs(R_k), fabs(reference))
+//
+// with every sum formed term by term in ascending k, as written.
+inline double edge_value(const double* R, const double* Q, ptrdiff_t step, uint16_t scales,
+                         double reference, double scale_penalty)
+{
+    double E = 0.0;  // the output element as the host creates it
+    double sum = 0.0;
+    for (uint16_t k = 0; k < scales; ++k) {
+        E = E + R[k * step];
+        sum = zel::fmax(zel::fabs(R[k * step]), zel::fabs(reference)) + sum;
+    }
+    E = zel::fabs(E);
+    for (uint16_t k = 0; k < scales; ++k) E = (E - Q[k * step]) - scale_penalty;
+    return zel::clamped_normalisation(E, sum);
+}
+
+}  // namespace
+
+extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+{
+    (void)nlhs;
+    zel::require_input_count(nrhs, kInputCount, "Six input arguments required.");
+    const zel::Call call = {"ZELgetEdgeMap", kRoles, prhs};
+    zel::check_inputs(call, kInputCount);
+    const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
+    zel::require_same_size(call, kPenalty, kResponse);
+    zel::require_pixel_map(call, kOrientationIndex, shape);
+    zel::require_pixel_map(call, kScaleIndex, shape);
+    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation count");
+    // The scale index map is read only when there are scales to select.
+    if (shape.scales > 0) zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale count");
+
+    const double* R = mxGetPr(prhs[kResponse]);
+    const double* Q = mxGetPr(prhs[kPenalty]);
+    const uint16_t* orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndex]));
+    const uint16_t* scale = static_cast<const uint16_t*>(mxGetData(prhs[kScaleIndex]));
+    const double c = mxGetPr(prhs[kPenaltyWeight])[0];
+    const double b = mxGetPr(prhs[kPenaltyFactor])[0];
+    const double scale_penalty = zel::fabs(b) * c;
+
+    double* E = zel::create_output(plhs, 0, shape);
+    const ptrdiff_t step = zel::scale_stride(shape);
+    zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+        if (shape.scales == 0) {
+            E[p] = edge_value(R, Q, step, 0, 0.0, scale_penalty);
+            return;
+        }
+        const ptrdiff_t base = zel::stack_offset(shape, p, orientation[p], 1);
+        const double reference = R[zel::stack_offset(shape, p, orientation[p], scale[p])];
+        E[p] = edge_value(R + base, Q + base, step, shape.scales, reference, scale_penalty);
+    });
+}

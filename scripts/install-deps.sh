@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs, through apt-get, whatever the build and the tests need and the
+# machine lacks. Needs root (or sudo) only when something is missing.
+set -euo pipefail
+
+packages=(cmake make g++ binutils libgtest-dev googletest libbenchmark-dev valgrind
+          octave liboctave-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

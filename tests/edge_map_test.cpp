@@ -1,0 +1,228 @@
+// ZELgetEdgeMap through the stand-in host.
+#include "kernel_support.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+using namespace zeltest;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+struct EdgeInputs {
+    std::vector<mwSize> dims;  // of the response stack
+    std::vector<double> R, Q;
+    std::vector<uint16_t> orientation, scale;
+    double c = 0.0, b = 0.0;
+};
+
+CallResult edge_map(const EdgeInputs& in)
+{
+    mwSize pixels = in.dims[0] * in.dims[1];
+    Array R = doubles(in.dims, in.R), Q = doubles(in.dims, in.Q);
+    Array o = uint16s({in.dims[0], in.dims[1]}, in.orientation), s = uint16s({in.dims[0], in.dims[1]}, in.scale);
+    Array c = scalar(in.c), b = scalar(in.b);
+    (void)pixels;
+    return call("ZELgetEdgeMap", 1, {R.get(), Q.get(), o.get(), s.get(), c.get(), b.get()});
+}
+
+// One pixel, one orientation, the given scales.
+double one_pixel(const std::vector<double>& R, const std::vector<double>& Q, uint16_t s, double c, double b)
+{
+    EdgeInputs in{{1, 1, 1, R.size()}, R, Q, {1}, {s}, c, b};
+    CallResult result = edge_map(in);
+    EXPECT_FALSE(result.failed) << result.message;
+    return result.failed ? kNaN : values(result.outputs.at(0).get()).at(0);
+}
+
+TEST(EdgeMap, WorkedExample)
+{
+    EXPECT_SAME_BITS(0.30416666666666664, one_pixel({2, -1, 4}, {0.5, 0, 0.25}, 3, 0.1, -2));
+}
+
+TEST(EdgeMap, EdgeCasesOfOnePixel)
+{
+    const struct {
+        const char* what;
+        std::vector<double> R, Q;
+        uint16_t s;
+        double c, b, expected;
+    } cases[] = {
+        {"one scale", {-4}, {1}, 1, 0.5, 2, (4.0 - 1.0 - 1.0) / 4.0},
+        {"cancelling responses give -0 (d = fabs(-0) * 0 = +0)", {1, -1}, {0, 0}, 1, 0, -0.0, -0.0},
+        {"with d = fabs(+0) * 0 = -0 the numerator becomes +0", {1, -1}, {0, 0}, 1, 0, 0, +0.0},
+        {"NaN penalty weight", {1, 2}, {0, 0}, 1, kNaN, 1, kNaN},
+        {"NaN penalty factor", {1, 2}, {0, 0}, 1, 1, kNaN, kNaN},
+        {"zero normaliser, positive numerator", {0, 0}, {-1, 0}, 2, 0, 0, kInf},
+        {"zero normaliser, zero numerator", {0, 0}, {0, 0}, 2, 0, 0, kNaN},
+        {"zero normaliser, negative numerator", {0, 0}, {1, 0}, 2, 0, 0, kNaN},
+        {"negative numerator floors at +0", {1, 1}, {5, 5}, 1, 0, 0, 0.0},
+        {"negative weight raises the numerator", {1}, {0}, 1, -1, -3, 4.0},
+        {"NaN response adds the reference to the normaliser", {kNaN, 2}, {0, 0}, 2, 0, 0, kNaN},
+        {"NaN reference makes the normaliser NaN", {1, kNaN}, {0, 0}, 2, 0, 0, kNaN},
+        {"chosen scale changes only the normaliser", {1, 3}, {0, 0}, 1, 0, 0, 4.0 / (1 + 3)},
+        {"chosen scale changes only the normaliser (s*=2)", {1, 3}, {0, 0}, 2, 0, 0, 4.0 / (3 + 3)},
+    };
+    for (const auto& c : cases) {
+        const double got = one_pixel(c.R, c.Q, c.s, c.c, c.b);
+        if (std::isnan(c.expected))
+            EXPECT_TRUE(std::isnan(got)) << c.what << ": " << got;
+        else
+            EXPECT_SAME_BITS(c.expected, got) << c.what;
+    }
+}
+
+TEST(EdgeMap, ScaleCountZeroGivesNaNEverywhereWithoutReadingTheScaleMap)
+{
+    // The scale index map holds 0, which would be out of range with scales.
+    EdgeInputs in{{2, 3, 2, 0}, {}, {}, {1, 2, 1, 2, 1, 2}, {0, 0, 0, 0, 0, 0}, 1, 1};
+    CallResult result = edge_map(in);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ((std::vector<mwSize>{2, 3}), dims(result.outputs[0].get()));
+    for (double v : values(result.outputs[0].get())) EXPECT_TRUE(std::isnan(v));
+}
+
+TEST(EdgeMap, EmptyImagesGiveEmptyMapsOfTheirShape)
+{
+    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{0, 3, 2, 2}, std::vector<mwSize>{4, 0, 2, 2},
+                                             std::vector<mwSize>{0, 0}}) {
+        EdgeInputs in{shape, {}, {}, {}, {}, 1, 1};
+        CallResult result = edge_map(in);
+        ASSERT_FALSE(result.failed) << result.message;
+        EXPECT_EQ((std::vector<mwSize>{shape[0], shape[1]}), dims(result.outputs[0].get()));
+    }
+}
+
+// The edge map as its definition reads, pixel by pixel, rows outer, with
+// offsets in 32-bit arithmetic.
+std::vector<double> reference_edge_map(const EdgeInputs& in)
+{
+    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
+    const int32_t nO = in.dims.size() > 2 ? int32_t(in.dims[2]) : 1;
+    const int32_t nS = in.dims.size() > 3 ? int32_t(in.dims[3]) : 1;
+    auto own_fabs = [](double x) { return x > 0 ? x : -x; };
+    auto own_fmax = [](double a, double b) { return a > b ? a : b; };
+    std::vector<double> E(size_t(rows) * cols, 0.0);
+    for (int32_t i = 1; i <= rows; ++i) {
+        for (int32_t j = 1; j <= cols; ++j) {
+            const int32_t p = (i - 1) + rows * (j - 1);
+            const int32_t o = in.orientation[p];
+            const auto at = [&](int32_t s) { return p + rows * cols * (o - 1) + rows * cols * nO * (s - 1); };
+            double sum = 0.0;
+            const double d = own_fabs(in.b) * in.c;
+            if (nS >= 1) {
+                const double rho = in.R[at(in.scale[p])];
+                for (int32_t k = 1; k <= nS; ++k) {
+                    E[p] = E[p] + in.R[at(k)];
+                    sum = own_fmax(own_fabs(in.R[at(k)]), own_fabs(rho)) + sum;
+                }
+                E[p] = own_fabs(E[p]);
+                for (int32_t k = 1; k <= nS; ++k) E[p] = (E[p] - in.Q[at(k)]) - d;
+            } else {
+                E[p] = own_fabs(E[p]);
+            }
+            E[p] = own_fmax(0.0, E[p]) / sum;
+        }
+    }
+    return E;
+}
+
+TEST(EdgeMap, AgreesBitForBitWithTheDefinitionOnRandomStacks)
+{
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> uniform(-2.0, 2.0);
+    const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
+    auto value = [&]() { return random() % 16 == 0 ? specials[random() % 6] : uniform(random); };
+    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{5, 7, 3, 4}, std::vector<mwSize>{6, 1, 8},
+                                             std::vector<mwSize>{1, 9, 2, 2}, std::vector<mwSize>{4, 4}}) {
+        EdgeInputs in;
+        in.dims = shape;
+        mwSize elements = 1, nO = shape.size() > 2 ? shape[2] : 1, nS = shape.size() > 3 ? shape[3] : 1;
+        for (mwSize d : shape) elements *= d;
+        for (mwSize k = 0; k < elements; ++k) in.R.push_back(value()), in.Q.push_back(value());
+        for (mwSize p = 0; p < shape[0] * shape[1]; ++p) {
+            in.orientation.push_back(uint16_t(1 + random() % nO));
+            in.scale.push_back(uint16_t(1 + random() % nS));
+        }
+        in.c = uniform(random);
+        in.b = uniform(random);
+        CallResult result = edge_map(in);
+        ASSERT_FALSE(result.failed) << result.message;
+        const std::vector<double> got = values(result.outputs[0].get()), expected = reference_edge_map(in);
+        ASSERT_EQ(expected.size(), got.size());
+        for (size_t p = 0; p < got.size(); ++p) EXPECT_SAME_BITS(expected[p], got[p]) << "pixel " << p;
+    }
+}
+
+TEST(EdgeMap, AcceptsWhatTheContractAllows)
+{
+    // Index maps with more elements than pixels and of another shape, and
+    // scalars with more than one element: only what is needed is read.
+    Array R = doubles({2, 2, 1, 2}, {1, 2, 3, 4, 5, 6, 7, 8});
+    Array Q = doubles({2, 2, 1, 2});
+    Array o = uint16s({1, 6}, {1, 1, 1, 1, 0, 9});
+    Array s = uint16s({6, 1}, {2, 2, 2, 2, 0, 9});
+    Array c = doubles({1, 3}, {0, 5, 5});
+    Array b = doubles({2, 1}, {0, 5});
+    CallResult result = call("ZELgetEdgeMap", 0, {R.get(), Q.get(), o.get(), s.get(), c.get(), b.get()});
+    ASSERT_FALSE(result.failed) << result.message;
+    const std::vector<double> E = values(result.outputs.at(0).get());
+    EXPECT_EQ((std::vector<double>{6.0 / 10, 8.0 / 12, 10.0 / 14, 12.0 / 16}), E);
+}
+
+struct Breach {
+    const char* what;
+    const char* mnemonic;
+    const char* message_part;
+};
+
+TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
+{
+    Array R = doubles({2, 3, 2, 2}), Q = doubles({2, 3, 2, 2});
+    Array o = uint16s({2, 3}, {1, 2, 1, 2, 1, 2}), s = uint16s({2, 3}, {1, 1, 2, 2, 1, 1});
+    Array c = scalar(1), b = scalar(1);
+    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 2, 2});
+    Array complex_stack = of_class(mxDOUBLE_CLASS, {2, 3, 2, 2}, mxCOMPLEX);
+    Array sparse(mxCreateSparse(2, 3, 1, mxREAL));
+    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array small_Q = doubles({2, 3, 2, 1});
+    Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
+    Array bad_o = uint16s({2, 3}, {1, 2, 1, 2, 3, 2});
+    Array zero_s = uint16s({2, 3}, {1, 1, 0, 2, 1, 1});
+    Array empty = doubles({0, 0});
+    const mwSize huge_rows[] = {65535, 1, 1, 1};
+    Array tall(mxHostCreateUnbackedArray(4, huge_rows, mxDOUBLE_CLASS));
+    const mwSize huge_stack[] = {40000, 30000, 2, 1};
+    Array big(mxHostCreateUnbackedArray(4, huge_stack, mxDOUBLE_CLASS));
+
+    const struct {
+        Breach expected;
+        std::vector<const mxArray*> inputs;
+    } cases[] = {
+        {{"single stack", "invalidClass", "input 1 (response stack)"}, {single_stack.get(), Q.get(), o.get(), s.get(), c.get(), b.get()}},
+        {{"complex penalty", "invalidClass", "input 2 (penalty stack)"}, {R.get(), complex_stack.get(), o.get(), s.get(), c.get(), b.get()}},
+        {{"sparse weight", "invalidClass", "sparse"}, {R.get(), Q.get(), o.get(), s.get(), sparse.get(), b.get()}},
+        {{"double index map", "invalidClass", "uint16"}, {R.get(), Q.get(), double_map.get(), s.get(), c.get(), b.get()}},
+        {{"penalty of another size", "sizeMismatch", "input 2 (penalty stack)"}, {R.get(), small_Q.get(), o.get(), s.get(), c.get(), b.get()}},
+        {{"short orientation map", "tooFewElements", "input 3"}, {R.get(), Q.get(), short_map.get(), s.get(), c.get(), b.get()}},
+        {{"short scale map", "tooFewElements", "input 4"}, {R.get(), Q.get(), o.get(), short_map.get(), c.get(), b.get()}},
+        {{"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a value in 1..2"}, {R.get(), Q.get(), bad_o.get(), s.get(), c.get(), b.get()}},
+        {{"scale index 0", "indexOutOfRange", "holds 0 at pixel (1, 2)"}, {R.get(), Q.get(), o.get(), zero_s.get(), c.get(), b.get()}},
+        {{"empty weight", "emptyInput", "input 5 (penalty weight)"}, {R.get(), Q.get(), o.get(), s.get(), empty.get(), b.get()}},
+        {{"empty factor", "emptyInput", "input 6 (penalty factor)"}, {R.get(), Q.get(), o.get(), s.get(), c.get(), empty.get()}},
+        {{"65535 rows", "tooLarge", "65535 rows"}, {tall.get(), tall.get(), o.get(), s.get(), c.get(), b.get()}},
+        {{"more than 2^31 elements", "tooLarge", "2400000000 elements"}, {big.get(), big.get(), o.get(), s.get(), c.get(), b.get()}},
+    };
+    for (const auto& c : cases) {
+        const CallResult result = call("ZELgetEdgeMap", 1, c.inputs);
+        ASSERT_TRUE(result.failed) << c.expected.what;
+        EXPECT_EQ(std::string("ZELgetEdgeMap:") + c.expected.mnemonic, result.id) << c.expected.what;
+        EXPECT_NE(std::string::npos, result.message.find(c.expected.message_part))
+            << c.expected.what << ": " << result.message;
+        EXPECT_EQ(0u, result.message.find("ZELgetEdgeMap: ")) << result.message;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include "kernel_support.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <mutex>
+
+namespace zeltest {
+
+const std::vector<KernelFacts>& all_kernels()
+{
+    static const std::vector<KernelFacts> kernels = {
+        {"ZELgetBlobMap", 10, "Ten input arguments required.", nullptr},
+        {"ZELgetRidgeMap", 10, "Ten input arguments required.", nullptr},
+        {"ZELgetEdgeMap", 6, "Six input arguments required.", nullptr},
+        {"ZELgetHeightAndWidthMap", 7, "Seven input arguments required.", "pow"},
+        {"ZELgetOrientationMap", 4, "Four input arguments required.", "atan"},
+        {"ZELgetCurvatureMap", 1, "One input arguments required.", "sin"},
+    };
+    return kernels;
+}
+
+std::string mex_path(const std::string& kernel) { return std::string(ZEL_MEX_DIR) + "/" + kernel + ".mexa64"; }
+
+bool mex_file_exists(const std::string& kernel)
+{
+    struct stat info;
+    return stat(mex_path(kernel).c_str(), &info) == 0;
+}
+
+namespace {
+void* library(const std::string& kernel)
+{
+    static std::mutex lock;
+    static std::map<std::string, void*> loaded;
+    std::lock_guard<std::mutex> guard(lock);
+    void*& handle = loaded[kernel];
+    if (!handle) {
+        handle = dlopen(mex_path(kernel).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) ADD_FAILURE() << "cannot load " << mex_path(kernel) << ": " << dlerror();
+    }
+    return handle;
+}
+}  // namespace
+
+mexFunctionPointer entry_point(const std::string& kernel)
+{
+    void* handle = library(kernel);
+    return handle ? reinterpret_cast<mexFunctionPointer>(dlsym(handle, "mexFunction")) : nullptr;
+}
+
+void (*api_version_function(const std::string& kernel))(uint32_t*, uint32_t*)
+{
+    void* handle = library(kernel);
+    return handle ? reinterpret_cast<void (*)(uint32_t*, uint32_t*)>(dlsym(handle, "mexfilerequiredapiversion"))
+                  : nullptr;
+}
+
+namespace {
+template <typename T>
+Array filled(mxClassID id, const std::vector<mwSize>& dims, const std::vector<T>& values)
+{
+    Array array(mxCreateNumericArray(dims.size(), dims.data(), id, mxREAL));
+    if (!values.empty()) {
+        EXPECT_EQ(values.size(), mxGetNumberOfElements(array.get())) << "fixture values do not fill the array";
+        if (values.size() == mxGetNumberOfElements(array.get()))
+            std::memcpy(mxGetData(array.get()), values.data(), values.size() * sizeof(T));
+    }
+    return array;
+}
+}  // namespace
+
+Array doubles(const std::vector<mwSize>& dims, const std::vector<double>& values)
+{
+    return filled(mxDOUBLE_CLASS, dims, values);
+}
+Array uint16s(const std::vector<mwSize>& dims, const std::vector<uint16_t>& values)
+{
+    return filled(mxUINT16_CLASS, dims, values);
+}
+Array scalar(double value) { return doubles({1, 1}, {value}); }
+Array uint16_scalar(uint16_t value) { return uint16s({1, 1}, {value}); }
+Array of_class(mxClassID class_id, const std::vector<mwSize>& dims, mxComplexity complexity)
+{
+    return Array(mxCreateNumericArray(dims.size(), dims.data(), class_id, complexity));
+}
+
+std::vector<double> values(const mxArray* array)
+{
+    const double* data = mxGetPr(array);
+    return data ? std::vector<double>(data, data + mxGetNumberOfElements(array)) : std::vector<double>();
+}
+
+std::vector<mwSize> dims(const mxArray* array)
+{
+    const mwSize* d = mxGetDimensions(array);
+    return std::vector<mwSize>(d, d + mxGetNumberOfDimensions(array));
+}
+
+CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& inputs, int slots)
+{
+    CallResult result;
+    mexFunctionPointer entry = entry_point(kernel);
+    if (!entry) {
+        result.failed = true;
+        result.id = "test:notLoaded";
+        return result;
+    }
+    if (slots < 0) slots = nlhs > 1 ? nlhs : 1;
+    mxArray* const guard = reinterpret_cast<mxArray*>(uintptr_t(0x5A5A5A5A));
+    std::vector<mxArray*> plhs(slots + 1, nullptr);
+    plhs[slots] = guard;
+    std::vector<const mxArray*> prhs(inputs);
+    result.failed = mexHostCall(entry, nlhs, plhs.data(), int(prhs.size()), prhs.data()) != 0;
+    EXPECT_EQ(guard, plhs[slots]) << kernel << " wrote past the " << slots << " output slot(s) it was given";
+    if (result.failed) {
+        result.id = mexHostErrorId();
+        result.message = mexHostErrorMessage();
+        for (int k = 0; k < slots; ++k)
+            EXPECT_EQ(nullptr, plhs[k]) << kernel << " stored output " << k + 1 << " before failing";
+        return result;
+    }
+    for (int k = 0; k < slots; ++k)
+        if (plhs[k]) result.outputs.emplace_back(plhs[k]);
+    return result;
+}
+
+}  // namespace zeltest

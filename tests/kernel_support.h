@@ -1,0 +1,81 @@
+// Calling the built MEX files through the stand-in host, as a host would.
+#ifndef ZEL_TESTS_KERNEL_SUPPORT_H
+#define ZEL_TESTS_KERNEL_SUPPORT_H
+
+#include "mex_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zeltest {
+
+// What every MEX file of the library looks like from outside.
+struct KernelFacts {
+    const char* name;
+    int inputs;
+    const char* arity_message;
+    const char* libm_function;  // nullptr when it calls none
+};
+const std::vector<KernelFacts>& all_kernels();
+inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kernel.name; }
+
+std::string mex_path(const std::string& kernel);
+bool mex_file_exists(const std::string& kernel);
+// The entry points of a loaded MEX file (loaded once, kept for the process).
+mexFunctionPointer entry_point(const std::string& kernel);
+void (*api_version_function(const std::string& kernel))(uint32_t*, uint32_t*);
+
+struct ArrayDeleter {
+    void operator()(mxArray* a) const { mxDestroyArray(a); }
+};
+using Array = std::unique_ptr<mxArray, ArrayDeleter>;
+
+// Column-major values; an empty value list leaves the array zero-filled.
+Array doubles(const std::vector<mwSize>& dims, const std::vector<double>& values = {});
+Array uint16s(const std::vector<mwSize>& dims, const std::vector<uint16_t>& values = {});
+Array scalar(double value);
+Array uint16_scalar(uint16_t value);
+Array of_class(mxClassID class_id, const std::vector<mwSize>& dims, mxComplexity complexity = mxREAL);
+
+std::vector<double> values(const mxArray* array);
+std::vector<mwSize> dims(const mxArray* array);
+
+struct CallResult {
+    bool failed = false;
+    std::string id;
+    std::string message;
+    std::vector<Array> outputs;  // the slots the call filled, in order
+};
+
+// Calls the kernel with nlhs requested outputs. The host offers
+// max(nlhs, 1) output slots unless slots says otherwise; a write past them
+// fails the test.
+CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& inputs,
+                int slots = -1);
+
+inline uint64_t bits(double x)
+{
+    uint64_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+inline double from_bits(uint64_t b)
+{
+    double x;
+    std::memcpy(&x, &b, sizeof x);
+    return x;
+}
+
+}  // namespace zeltest
+
+// Bitwise equality of two doubles, NaN payloads and signed zeros included.
+#define EXPECT_SAME_BITS(expected, actual)                                                       \
+    EXPECT_EQ(::zeltest::bits(expected), ::zeltest::bits(actual))                                \
+        << "expected " << (expected) << " got " << (actual)
+
+#endif
