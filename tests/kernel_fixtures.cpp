@@ -1,0 +1,338 @@
+#include "kernel_fixtures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <sstream>
+
+namespace zeltest {
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+mwSize element_count(const std::vector<mwSize>& dims)
+{
+    mwSize count = 1;
+    for (mwSize d : dims) count *= d;
+    return count;
+}
+
+mwSize size_at(const std::vector<mwSize>& dims, size_t k) { return k < dims.size() ? dims[k] : 1; }
+
+// Deterministic data: values in [low, high] with, one time in `special_rate`,
+// a NaN of either sign, an infinity of either sign or a zero of either sign.
+struct Data {
+    std::mt19937_64 random;
+    explicit Data(uint64_t seed) : random(seed) {}
+
+    double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); }
+    uint16_t index(mwSize count) { return uint16_t(1 + random() % count); }
+    double special()
+    {
+        const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
+        return specials[random() % 6];
+    }
+    double value(double low, double high, unsigned special_rate)
+    {
+        return random() % special_rate == 0 ? special() : uniform(low, high);
+    }
+    std::vector<double> values(mwSize count, double low, double high, unsigned special_rate)
+    {
+        std::vector<double> v(count);
+        for (double& x : v) x = value(low, high, special_rate);
+        return v;
+    }
+    std::vector<uint16_t> indices(mwSize count, mwSize range)
+    {
+        std::vector<uint16_t> v(count);
+        for (uint16_t& x : v) x = range > 0 ? index(range) : uint16_t(random() % 3);
+        return v;
+    }
+};
+
+KernelCall make_call(const std::string& kernel, const std::string& what, int nlhs)
+{
+    KernelCall call;
+    call.kernel = kernel;
+    call.what = what;
+    call.nlhs = nlhs;
+    return call;
+}
+
+// Blob and ridge maps take the same ten inputs. Sizes, scale table entries
+// and the gain are not negative, so no sampling fraction is; a zero scale
+// table entry and infinite or NaN sizes give the fractions +inf and NaN.
+KernelCall ten_input_call(const std::string& kernel, const std::string& what, const std::vector<mwSize>& dims,
+                          uint16_t table_length, double gain, uint64_t seed)
+{
+    Data data(seed);
+    const mwSize rows = dims[0], cols = dims[1], nO = size_at(dims, 2), nS = size_at(dims, 3);
+    const mwSize pixels = rows * cols;
+    KernelCall call = make_call(kernel, what, 1);
+    std::vector<double> size_map(pixels), scale_table(nO * nS);
+    for (double& a : size_map) a = data.random() % 10 == 0 ? (data.random() % 2 ? kNaN : kInf) : data.uniform(0, 6);
+    for (double& t : scale_table) t = data.random() % 8 == 0 ? 0.0 : data.uniform(0.5, 4);
+    call.inputs.push_back(doubles(dims, data.values(element_count(dims), -2, 2, 10)));
+    call.inputs.push_back(doubles(dims, data.values(element_count(dims), -1, 1, 10)));
+    call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, nO)));
+    call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, nS)));  // not read
+    call.inputs.push_back(scalar(0.25));
+    call.inputs.push_back(doubles({1, table_length}, data.values(table_length, -3, 3, 8)));
+    call.inputs.push_back(scalar(gain));
+    call.inputs.push_back(doubles({rows, cols}, size_map));
+    call.inputs.push_back(doubles({nO, nS}, scale_table));
+    call.inputs.push_back(doubles({rows, cols}, data.values(pixels, -2, 2, 6)));
+    return call;
+}
+
+std::vector<KernelCall> ten_input_calls(const std::string& kernel)
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(ten_input_call(kernel, "three orientations, three scales", {5, 4, 3, 3}, 7, 2.5, 11));
+    calls.push_back(ten_input_call(kernel, "one scale, a table of one element", {4, 4, 2}, 1, 1.0, 12));
+    calls.push_back(ten_input_call(kernel, "one orientation, two scales", {4, 3, 1, 2}, 5, 8.0, 13));
+    calls.push_back(ten_input_call(kernel, "no scales", {3, 3, 2, 0}, 4, 1.0, 14));
+    calls.push_back(ten_input_call(kernel, "no rows", {0, 4, 2, 2}, 4, 1.0, 15));
+    return calls;
+}
+
+KernelCall edge_call(const std::string& what, const std::vector<mwSize>& dims, double c, double b, uint64_t seed)
+{
+    Data data(seed);
+    const mwSize rows = dims[0], cols = dims[1], pixels = rows * cols;
+    KernelCall call = make_call("ZELgetEdgeMap", what, 1);
+    call.inputs.push_back(doubles(dims, data.values(element_count(dims), -2, 2, 10)));
+    call.inputs.push_back(doubles(dims, data.values(element_count(dims), -1, 1, 10)));
+    call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, size_at(dims, 2))));
+    call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, size_at(dims, 3))));
+    call.inputs.push_back(scalar(c));
+    call.inputs.push_back(scalar(b));
+    return call;
+}
+
+std::vector<KernelCall> edge_calls()
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(edge_call("three orientations, four scales", {5, 4, 3, 4}, 0.3, -1.5, 21));
+    calls.push_back(edge_call("one scale", {4, 3, 2}, -0.5, 2.0, 22));
+    calls.push_back(edge_call("NaN penalty weight", {3, 3, 2, 2}, kNaN, 1.0, 23));
+    calls.push_back(edge_call("no scales", {3, 2, 2, 0}, 1.0, 1.0, 24));
+    calls.push_back(edge_call("no rows", {0, 3, 2, 2}, 1.0, 1.0, 25));
+    return calls;
+}
+
+// The selected scale holds the largest magnitude of its three scales at most
+// pixels, so the refined position stays within half a scale of it and, with
+// the gain and the scale ratio below, every sampling fraction lies in
+// [0, 0.3]; some pixels hold NaN, infinities or three equal magnitudes.
+KernelCall height_and_width_call(const std::string& what, const std::vector<mwSize>& dims, uint16_t mode,
+                                 int nlhs, uint64_t seed)
+{
+    Data data(seed);
+    const mwSize rows = dims[0], cols = dims[1], nO = size_at(dims, 2), nS = size_at(dims, 3);
+    const mwSize pixels = rows * cols, planes = nO * nS;
+    std::vector<uint16_t> orientation = data.indices(pixels, nO), scale = data.indices(pixels, nS);
+    std::vector<double> R = data.values(element_count(dims), -1, 1, 1000000);
+    auto at = [&](mwSize p, mwSize o, mwSize s) -> double& { return R[p + pixels * (o - 1) + pixels * nO * (s - 1)]; };
+    for (mwSize p = 0; p < pixels; ++p) {
+        double& centre = at(p, orientation[p], scale[p]);
+        switch (data.random() % 10) {
+        case 0: centre = data.special(); break;
+        case 1:  // three equal magnitudes
+            centre = 0.0;
+            if (scale[p] > 1 && scale[p] < nS) at(p, orientation[p], scale[p] - 1) = at(p, orientation[p], scale[p] + 1) = -0.0;
+            break;
+        default: centre = (data.random() % 2 ? 1.0 : -1.0) * data.uniform(1.0, 3.0);
+        }
+    }
+    std::vector<double> table(planes);
+    for (mwSize o = 0; o < nO; ++o)
+        for (mwSize s = 0; s < nS; ++s) table[o + nO * s] = (1.0 + 0.25 * double(o)) * std::pow(1.5, double(s));
+    if (planes > 3) table[planes - 2] = 0.0;
+    KernelCall call = make_call("ZELgetHeightAndWidthMap", what, nlhs);
+    call.inputs.push_back(doubles(dims, R));
+    call.inputs.push_back(uint16s({rows, cols}, orientation));
+    call.inputs.push_back(uint16s({rows, cols}, scale));
+    call.inputs.push_back(doubles({9, 1}, {10, 9, -8, 7, 6.5, -5, 4, 3, 2}));
+    call.inputs.push_back(scalar(4.0));
+    call.inputs.push_back(doubles({nO, nS}, table));
+    call.inputs.push_back(uint16_scalar(mode));
+    return call;
+}
+
+std::vector<KernelCall> height_and_width_calls()
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(height_and_width_call("mode 1", {5, 4, 2, 4}, 1, 2, 31));
+    calls.push_back(height_and_width_call("mode 3", {5, 4, 2, 4}, 3, 2, 31));
+    calls.push_back(height_and_width_call("two-sample difference", {5, 4, 2, 4}, 2, 2, 31));
+    calls.push_back(height_and_width_call("one scale, mode 3", {4, 3, 3}, 3, 2, 32));
+    calls.push_back(height_and_width_call("two scales, difference", {3, 4, 2, 2}, 0, 2, 33));
+    calls.push_back(height_and_width_call("one output requested", {3, 3, 2, 3}, 3, 1, 34));
+    calls.push_back(height_and_width_call("no rows", {0, 2, 2, 3}, 3, 2, 35));
+    return calls;
+}
+
+KernelCall orientation_call(const std::string& what, const std::vector<mwSize>& dims, uint16_t flag, uint64_t seed)
+{
+    Data data(seed);
+    const mwSize rows = dims[0], cols = dims[1], pixels = rows * cols;
+    KernelCall call = make_call("ZELgetOrientationMap", what, 1);
+    std::vector<double> R = data.values(element_count(dims), -2, 2, 12);
+    // The first pixel is zero at every orientation: the interpolation is 0/0.
+    for (mwSize k = 0; pixels > 0 && k < R.size(); k += pixels) R[k] = 0.0;
+    call.inputs.push_back(doubles(dims, R));
+    call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, size_at(dims, 2))));
+    call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, size_at(dims, 3))));
+    call.inputs.push_back(uint16_scalar(flag));
+    return call;
+}
+
+std::vector<KernelCall> orientation_calls()
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(orientation_call("linear mapping, eight orientations", {5, 4, 8, 2}, 0, 41));
+    calls.push_back(orientation_call("arctangent mapping, fourteen orientations", {4, 4, 14}, 1, 42));
+    calls.push_back(orientation_call("flag 2, ten orientations", {3, 5, 10, 3}, 2, 43));
+    calls.push_back(orientation_call("arctangent with a zero divisor", {3, 3, 6}, 1, 44));
+    calls.push_back(orientation_call("two orientations", {4, 3, 2, 2}, 1, 45));
+    calls.push_back(orientation_call("no rows", {0, 3, 4, 2}, 0, 46));
+    return calls;
+}
+
+// Angle maps: curves one pixel wide among NaN, thick patches, junctions,
+// infinities and differences past the half-turn wrap.
+KernelCall curvature_call(const std::string& what, const std::vector<mwSize>& dims, uint64_t seed)
+{
+    Data data(seed);
+    std::vector<double> map(element_count(dims));
+    for (double& angle : map) {
+        const unsigned pick = unsigned(data.random() % 20);
+        angle = pick < 9 ? kNaN : pick == 9 ? data.special() : pick == 10 ? data.uniform(-1000, 1000) : data.uniform(0, 180);
+    }
+    KernelCall call = make_call("ZELgetCurvatureMap", what, 1);
+    call.inputs.push_back(doubles(dims, map));
+    return call;
+}
+
+std::vector<KernelCall> curvature_calls()
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(curvature_call("seven by eight", {7, 8}, 51));
+    calls.push_back(curvature_call("three by three", {3, 3}, 52));
+    calls.push_back(curvature_call("two rows", {2, 5}, 53));
+    calls.push_back(curvature_call("one column", {6, 1}, 54));
+    calls.push_back(curvature_call("three dimensions", {4, 5, 2}, 55));
+    calls.push_back(curvature_call("no columns", {4, 0}, 56));
+    // A diagonal curve with an end, in a map of NaN.
+    std::vector<double> curve(36, kNaN);
+    for (int k = 0; k < 5; ++k) curve[size_t(k + 6 * k)] = 10.0 + 35.0 * k;
+    KernelCall diagonal = make_call("ZELgetCurvatureMap", "a diagonal curve", 1);
+    diagonal.inputs.push_back(doubles({6, 6}, curve));
+    calls.push_back(std::move(diagonal));
+    return calls;
+}
+
+}  // namespace
+
+std::vector<const mxArray*> KernelCall::handles() const
+{
+    std::vector<const mxArray*> h;
+    for (const Array& a : inputs) h.push_back(a.get());
+    return h;
+}
+
+std::vector<KernelCall> contract_calls(const std::string& kernel)
+{
+    if (kernel == "ZELgetBlobMap" || kernel == "ZELgetRidgeMap") return ten_input_calls(kernel);
+    if (kernel == "ZELgetEdgeMap") return edge_calls();
+    if (kernel == "ZELgetHeightAndWidthMap") return height_and_width_calls();
+    if (kernel == "ZELgetOrientationMap") return orientation_calls();
+    if (kernel == "ZELgetCurvatureMap") return curvature_calls();
+    ADD_FAILURE() << "no fixtures for " << kernel;
+    return {};
+}
+
+std::vector<KernelCall> breaching_calls(const KernelFacts& kernel)
+{
+    std::vector<KernelCall> calls;
+    for (int count : {kernel.inputs + 1, kernel.inputs - 1}) {
+        KernelCall arity = make_call(kernel.name, std::to_string(count) + " inputs", 1);
+        for (int k = 0; k < count; ++k) arity.inputs.push_back(scalar(1.0));
+        calls.push_back(std::move(arity));
+    }
+    KernelCall single = std::move(contract_calls(kernel.name).front());
+    single.what = "a single first input";
+    single.inputs[0] = of_class(mxSINGLE_CLASS, dims(single.inputs[0].get()));
+    calls.push_back(std::move(single));
+
+    KernelCall tall = std::move(contract_calls(kernel.name).front());
+    tall.what = "65535 rows";
+    const mwSize huge[] = {65535, 2};
+    tall.inputs[0] = Array(mxHostCreateUnbackedArray(2, huge, mxDOUBLE_CLASS));
+    calls.push_back(std::move(tall));
+    return calls;
+}
+
+bool Outcome::operator==(const Outcome& other) const
+{
+    return failed == other.failed && id == other.id && message == other.message &&
+           output_dims == other.output_dims && output_bits == other.output_bits;
+}
+
+Outcome outcome_of(const CallResult& result)
+{
+    Outcome outcome;
+    outcome.failed = result.failed;
+    outcome.id = result.id;
+    outcome.message = result.message;
+    for (const Array& output : result.outputs) {
+        outcome.output_dims.push_back(dims(output.get()));
+        std::vector<uint64_t> b;
+        for (double v : values(output.get())) b.push_back(bits(v));
+        outcome.output_bits.push_back(b);
+    }
+    return outcome;
+}
+
+std::string describe(const Outcome& outcome)
+{
+    std::ostringstream text;
+    if (outcome.failed) text << "error '" << outcome.id << "': " << outcome.message;
+    else text << outcome.output_bits.size() << " output(s)";
+    return text.str();
+}
+
+namespace {
+size_t element_size(mxClassID id)
+{
+    switch (id) {
+    case mxLOGICAL_CLASS: case mxINT8_CLASS: case mxUINT8_CLASS: return 1;
+    case mxCHAR_CLASS: case mxINT16_CLASS: case mxUINT16_CLASS: return 2;
+    case mxSINGLE_CLASS: case mxINT32_CLASS: case mxUINT32_CLASS: return 4;
+    case mxDOUBLE_CLASS: case mxINT64_CLASS: case mxUINT64_CLASS: return 8;
+    default: return 0;
+    }
+}
+}  // namespace
+
+InputBytes input_bytes(const mxArray* array)
+{
+    InputBytes bytes{mxGetClassID(array), mxIsComplex(array), mxIsSparse(array), dims(array), mxGetData(array), {}};
+    const unsigned char* data = static_cast<const unsigned char*>(mxGetData(array));
+    // A sparse array holds fewer elements than its sizes imply.
+    if (data && !bytes.sparse)
+        bytes.elements.assign(data, data + mxGetNumberOfElements(array) * element_size(bytes.class_id));
+    return bytes;
+}
+
+bool InputBytes::operator==(const InputBytes& other) const
+{
+    return class_id == other.class_id && complex == other.complex && sparse == other.sparse && dims == other.dims &&
+           data == other.data && elements == other.elements;
+}
+
+}  // namespace zeltest
