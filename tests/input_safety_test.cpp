@@ -45,7 +45,7 @@ TEST_P(EveryBuiltKernel, NeverWritesItsInputsAndRepeatsItsBits)
         const Outcome second = outcome_of(call(c.kernel, c.nlhs, c.handles()));
         for (size_t k = 0; k < c.inputs.size(); ++k)
             EXPECT_TRUE(before[k] == input_bytes(c.inputs[k].get())) << c.what << ": input " << k + 1 << " changed";
-        EXPECT_TRUE(first == second) << c.what << ": " << describe(first) << ", then " << describe(second);
+        EXPECT_TRUE(first == second) << c.what << ", second call: " << difference(first, second);
         if (first.failed) EXPECT_TRUE(!first.id.empty() || first.message == GetParam().arity_message) << c.what;
     }
     // Outputs went to the results, which are gone; nothing else may remain.

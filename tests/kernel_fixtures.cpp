@@ -298,12 +298,23 @@ Outcome outcome_of(const CallResult& result)
     return outcome;
 }
 
-std::string describe(const Outcome& outcome)
+std::string difference(const Outcome& expected, const Outcome& got)
 {
     std::ostringstream text;
-    if (outcome.failed) text << "error '" << outcome.id << "': " << outcome.message;
-    else text << outcome.output_bits.size() << " output(s)";
-    return text.str();
+    auto error = [](const Outcome& o) { return "error '" + o.id + "': " + o.message; };
+    if (expected.failed || got.failed) {
+        text << (got.failed ? error(got) : "outputs") << " instead of " << (expected.failed ? error(expected) : "outputs");
+        return text.str();
+    }
+    if (expected.output_dims != got.output_dims) return "outputs of other sizes";
+    for (size_t k = 0; k < expected.output_bits.size(); ++k)
+        for (size_t e = 0; e < expected.output_bits[k].size(); ++e)
+            if (expected.output_bits[k][e] != got.output_bits[k][e]) {
+                text << "output " << k + 1 << ", element " << std::dec << e << ": bits " << std::hex
+                     << got.output_bits[k][e] << " instead of " << expected.output_bits[k][e];
+                return text.str();
+            }
+    return "no difference";
 }
 
 namespace {

@@ -38,7 +38,8 @@ struct Outcome {
     bool operator==(const Outcome& other) const;
 };
 Outcome outcome_of(const CallResult& result);
-std::string describe(const Outcome& outcome);
+// Where two outcomes first differ, for a failure message.
+std::string difference(const Outcome& expected, const Outcome& got);
 
 // The bytes of an input as the host holds it: class, flags, sizes, elements.
 struct InputBytes {

@@ -1,0 +1,117 @@
+// How a string of bytes describes one MEX call of one kernel: shared by the
+// fuzz target, which decodes bytes into a call, and the seed writer, which
+// encodes valid calls. Every byte string decodes to some call; bytes that run
+// out read as the benign defaults below.
+//
+//   kernel selector   byte % 6, an index into kKernels (ignored when the
+//                     fuzz target is fixed to one kernel)
+//   nlhs              byte % 4
+//   input count       the kernel's own below 224, else own + (byte % 5) - 2
+//   base sizes        rows, cols, orientations, scales: one size code each
+//   every input       class code, shape code (+ its bytes), table length
+//                     code for a profile table of natural shape, then one
+//                     value code per element of a backed array
+#ifndef ZEL_FUZZ_CALL_ENCODING_H
+#define ZEL_FUZZ_CALL_ENCODING_H
+
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace zelfuzz {
+
+// What an input is to its kernel, which gives its natural class and shape.
+enum Role : uint8_t {
+    kStack,           // rows x cols x orientations x scales, double
+    kSecondStack,     // the size of the stack, double
+    kOrientationMap,  // rows x cols, uint16
+    kScaleMap,        // rows x cols, uint16
+    kPixelMap,        // rows x cols, double
+    kAngleMap,        // rows x cols, double: the curvature kernel's one input
+    kDoubleScalar,    // 1 x 1 double
+    kUint16Scalar,    // 1 x 1 uint16
+    kProfileTable,    // 1 x n double, n from its own length code
+    kScaleTable,      // orientations x scales, double
+    kAnyArray         // not read: rows x cols uint16; also inputs past the arity
+};
+
+struct KernelLayout {
+    const char* name;
+    int inputs;
+    const char* arity_message;
+    int outputs;     // slots filled when the host offers them
+    int sizes_read;  // leading sizes of input 1 that the kernel holds in 16 bits
+    Role roles[10];
+};
+
+constexpr int kKernelCount = 6;
+constexpr KernelLayout kKernels[kKernelCount] = {
+    {"ZELgetBlobMap", 10, "Ten input arguments required.", 1, 4,
+     {kStack, kSecondStack, kOrientationMap, kAnyArray, kDoubleScalar, kProfileTable, kDoubleScalar, kPixelMap,
+      kScaleTable, kPixelMap}},
+    {"ZELgetRidgeMap", 10, "Ten input arguments required.", 1, 4,
+     {kStack, kSecondStack, kOrientationMap, kAnyArray, kDoubleScalar, kProfileTable, kDoubleScalar, kPixelMap,
+      kScaleTable, kPixelMap}},
+    {"ZELgetEdgeMap", 6, "Six input arguments required.", 1, 4,
+     {kStack, kSecondStack, kOrientationMap, kScaleMap, kDoubleScalar, kDoubleScalar}},
+    {"ZELgetHeightAndWidthMap", 7, "Seven input arguments required.", 2, 4,
+     {kStack, kOrientationMap, kScaleMap, kProfileTable, kDoubleScalar, kScaleTable, kUint16Scalar}},
+    {"ZELgetOrientationMap", 4, "Four input arguments required.", 1, 3,
+     {kStack, kOrientationMap, kScaleMap, kUint16Scalar}},
+    {"ZELgetCurvatureMap", 1, "One input arguments required.", 1, 2, {kAngleMap}},
+};
+
+// Backed arrays hold at most this many elements; larger sizes are cut down.
+constexpr uint64_t kMaxBackedElements = 1u << 14;
+
+// Input count: the kernel's own unless the code is at least this.
+constexpr uint8_t kOtherInputCount = 224;
+
+// Size codes (base sizes, explicit dimensions): code % 8 below 240, else
+// kLargeSizes[code - 240].
+constexpr uint8_t kLargeSizeCode = 240;
+constexpr uint64_t kLargeSizes[16] = {8, 9, 16, 17, 31, 32, 64, 100, 127, 128, 255, 256, 257, 1000, 4096, 65534};
+
+// Class codes: below 128 the role's own class, else kOtherClasses[(code - 128) % 10].
+constexpr uint8_t kOtherClassCode = 128;
+enum ClassChoice : uint8_t {
+    kDouble, kUint16, kSingle, kInt32, kLogical, kComplexDouble, kSparseDouble, kComplexUint16, kChar, kInt16
+};
+constexpr int kOtherClassCount = 10;
+
+// Shape codes.
+constexpr uint8_t kPerturbedShape = 128;  // 128..175: one of the first four sizes one up (odd) or down (even),
+                                          // the size ((code - 128) / 12)
+constexpr uint8_t kExplicitShape = 176;   // 176..207: a byte for 2 + byte % 4 dimensions, then a size code each
+constexpr uint8_t kEmptyShape = 208;      // 208..223: 0 x 0
+constexpr uint8_t kHugeShape = 224;       // 224..255: input 1 only; no elements behind it, one huge-size code
+                                          // per dimension (four), then made certain to be rejected
+constexpr uint64_t kHugeSizes[16] = {65534, 65535, 65536, 70000, 1u << 20, 1ull << 31, 1ull << 32, (1ull << 32) + 1,
+                                     1ull << 40, 0, 1, 2, 7, 46341, 46342, 32768};
+
+// Profile table length codes: 1 + code % 16 below 250, else kLongTables[code - 250].
+constexpr uint8_t kLongTableCode = 250;
+constexpr uint64_t kLongTables[6] = {0, 65535, 65536, 1000, 255, 256};
+
+// Double value codes: kDoubleSpecials below 16, (code - 135) / 4 up to 254,
+// and 255 for the eight bytes of a double that follow (little-endian).
+constexpr uint8_t kRawValue = 255;
+const double kDoubleSpecials[16] = {+0.0, -0.0, 1.0, -1.0,
+                                    std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
+                                    std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                    0.5, 2.0, DBL_MAX, std::numeric_limits<double>::denorm_min(), 90.0, 180.0, -90.0, 1e300};
+constexpr double kDefaultDouble = 1.0;
+inline double small_double(uint8_t code) { return (double(code) - 135.0) / 4.0; }
+
+// uint16 value codes: code % 16 below 224, kUint16Specials[(code - 224) % 16]
+// up to 254, and 255 for the two bytes that follow (little-endian).
+constexpr uint8_t kUint16SpecialCode = 224;
+constexpr uint16_t kUint16Specials[16] = {65535, 65534, 65533, 32768, 32767, 256, 255, 257,
+                                          1000, 4096, 16, 17, 31, 32, 63, 64};
+constexpr uint16_t kDefaultUint16 = 1;
+
+}  // namespace zelfuzz
+
+#endif

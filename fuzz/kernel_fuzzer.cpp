@@ -1,0 +1,348 @@
+// libFuzzer target: the fuzzer's bytes become one call of a kernel through
+// the stand-in host (see call_encoding.h for how). Whatever the inputs, the
+// call must either
+//   - return, with output slot 0 (and slot 1 for the height-and-width map
+//     when two outputs are asked for) holding a real double rows x cols
+//     matrix, rows and cols being the first two sizes of input 1, and no
+//     other slot touched; or
+//   - end in an error with a non-empty identifier and message and no output,
+//     except for a wrong input count, which ends with the kernel's fixed
+//     message and an empty identifier;
+// it must leave every input byte as it was and no array behind, and the
+// sanitizers must report nothing.
+//
+// Environment: ZEL_FUZZ_KERNEL=NAME fixes the kernel (else the first byte
+// picks one of those built); ZEL_FUZZ_EXPECT_SUCCESS=1 also requires every
+// call to return (for replaying the seed corpus, whose calls keep the
+// contract); ZEL_MEX_DIR overrides where the MEX files are.
+
+#include "call_encoding.h"
+
+#include "mex_host.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace zelfuzz;
+
+mexFunctionPointer g_entries[kKernelCount];
+int g_fixed_kernel = -1;
+bool g_expect_success = false;
+
+// Bytes are taken from the front; past the end every read says so.
+struct ByteReader {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    bool exhausted() const { return at >= size; }
+    uint8_t byte() { return exhausted() ? 0 : data[at++]; }
+    void raw(void* out, size_t count)
+    {
+        unsigned char* bytes = static_cast<unsigned char*>(out);
+        for (size_t k = 0; k < count; ++k) bytes[k] = byte();
+    }
+};
+
+double read_double(ByteReader& in)
+{
+    if (in.exhausted()) return kDefaultDouble;
+    const uint8_t code = in.byte();
+    if (code < 16) return kDoubleSpecials[code];
+    if (code < kRawValue) return small_double(code);
+    double value;
+    in.raw(&value, sizeof value);
+    return value;
+}
+
+uint16_t read_uint16(ByteReader& in)
+{
+    if (in.exhausted()) return kDefaultUint16;
+    const uint8_t code = in.byte();
+    if (code < kUint16SpecialCode) return code % 16;
+    if (code < kRawValue) return kUint16Specials[(code - kUint16SpecialCode) % 16];
+    uint16_t value;
+    in.raw(&value, sizeof value);
+    return value;
+}
+
+uint64_t read_size(ByteReader& in)
+{
+    const uint8_t code = in.byte();
+    return code < kLargeSizeCode ? code % 8 : kLargeSizes[code - kLargeSizeCode];
+}
+
+struct BaseSizes {
+    uint64_t rows, cols, orientations, scales;
+};
+
+bool is_uint16_role(Role role) { return role == kOrientationMap || role == kScaleMap || role == kUint16Scalar || role == kAnyArray; }
+
+std::vector<mwSize> natural_dims(Role role, const BaseSizes& base, ByteReader& in)
+{
+    switch (role) {
+    case kStack:
+    case kSecondStack: return {base.rows, base.cols, base.orientations, base.scales};
+    case kDoubleScalar:
+    case kUint16Scalar: return {1, 1};
+    case kProfileTable: {
+        const uint8_t code = in.byte();
+        return {1, code < kLongTableCode ? 1u + code % 16 : kLongTables[code - kLongTableCode]};
+    }
+    case kScaleTable: return {base.orientations, base.scales};
+    default: return {base.rows, base.cols};
+    }
+}
+
+bool product_overflows(const std::vector<mwSize>& dims)
+{
+    uint64_t product = 1;
+    for (mwSize d : dims) {
+        if (d != 0 && product > UINT64_MAX / d) return true;
+        product *= d;
+    }
+    return false;
+}
+
+uint64_t product_of(const std::vector<mwSize>& dims)
+{
+    uint64_t product = 1;
+    for (mwSize d : dims) product *= d;
+    return product;
+}
+
+// A kernel must reject input 1 unread when one of the sizes it holds in 16
+// bits is 65535 or more, or when they multiply to more than 2^31 elements.
+bool certainly_rejected(const std::vector<mwSize>& dims, int sizes_read)
+{
+    long double elements = 1;
+    for (int k = 0; k < sizes_read; ++k) {
+        const mwSize size = size_t(k) < dims.size() ? dims[k] : 1;
+        if (size >= 65535) return true;
+        elements *= size;
+    }
+    return elements > 2147483648.0L;
+}
+
+// Sizes for an array with nothing behind it: made certain to be rejected
+// before any element is read, and small enough for the host to count.
+std::vector<mwSize> huge_dims(ByteReader& in, int sizes_read)
+{
+    std::vector<mwSize> dims(4);
+    for (mwSize& d : dims) d = kHugeSizes[in.byte() % 16];
+    for (;;) {
+        if (!certainly_rejected(dims, sizes_read)) dims[0] = 65535;
+        if (!product_overflows(dims)) return dims;
+        for (size_t k = dims.size() - 1; k > 0; --k) {
+            if (dims[k] > 1) {
+                dims[k] = 1;
+                break;
+            }
+        }
+    }
+}
+
+void cut_to_backed_size(std::vector<mwSize>& dims)
+{
+    for (size_t k = dims.size() - 1; k > 0 && (product_overflows(dims) || product_of(dims) > kMaxBackedElements); --k)
+        dims[k] = 1;
+    if (product_of(dims) > kMaxBackedElements) dims[0] = kMaxBackedElements;
+}
+
+// One input as the fuzz target created it, with a copy of its bytes.
+struct FuzzInput {
+    mxArray* array;
+    size_t bytes;  // of real elements behind mxGetData
+    std::vector<unsigned char> before;
+};
+
+size_t element_size(mxClassID id)
+{
+    switch (id) {
+    case mxLOGICAL_CLASS: case mxINT8_CLASS: case mxUINT8_CLASS: return 1;
+    case mxCHAR_CLASS: case mxINT16_CLASS: case mxUINT16_CLASS: return 2;
+    case mxSINGLE_CLASS: case mxINT32_CLASS: case mxUINT32_CLASS: return 4;
+    default: return 8;
+    }
+}
+
+FuzzInput read_input(ByteReader& in, Role role, int slot, const BaseSizes& base, const KernelLayout& kernel)
+{
+    const uint8_t class_code = in.byte();
+    ClassChoice choice = is_uint16_role(role) ? kUint16 : kDouble;
+    if (class_code >= kOtherClassCode) choice = ClassChoice((class_code - kOtherClassCode) % kOtherClassCount);
+    const mxClassID class_ids[kOtherClassCount] = {mxDOUBLE_CLASS, mxUINT16_CLASS, mxSINGLE_CLASS, mxINT32_CLASS,
+                                                   mxLOGICAL_CLASS, mxDOUBLE_CLASS, mxDOUBLE_CLASS, mxUINT16_CLASS,
+                                                   mxCHAR_CLASS, mxINT16_CLASS};
+    const mxClassID class_id = class_ids[choice];
+
+    const uint8_t shape_code = in.byte();
+    std::vector<mwSize> dims;
+    if (shape_code >= kHugeShape && slot == 0) {
+        dims = huge_dims(in, kernel.sizes_read);
+        return {mxHostCreateUnbackedArray(dims.size(), dims.data(), class_id), 0, {}};
+    }
+    if (shape_code < kPerturbedShape || shape_code >= kHugeShape) {
+        dims = natural_dims(role, base, in);
+    } else if (shape_code < kExplicitShape) {
+        dims = natural_dims(role, base, in);
+        const size_t k = (shape_code - kPerturbedShape) / 12;
+        if (dims.size() <= k) dims.resize(k + 1, 1);
+        if (shape_code & 1) ++dims[k];
+        else if (dims[k] > 0) --dims[k];
+    } else if (shape_code < kEmptyShape) {
+        dims.resize(2 + in.byte() % 4);
+        for (mwSize& d : dims) d = read_size(in);
+    } else {
+        dims = {0, 0};
+    }
+    cut_to_backed_size(dims);
+
+    mxArray* array;
+    if (choice == kSparseDouble) {
+        const mwSize nonzeros = 1 + in.byte() % 4;
+        array = mxCreateSparse(dims[0], dims[1], nonzeros, mxREAL);
+        double* values = mxGetPr(array);
+        for (mwSize k = 0; k < nonzeros; ++k) values[k] = read_double(in);
+        const size_t bytes = nonzeros * sizeof(double);
+        return {array, bytes, std::vector<unsigned char>((unsigned char*)values, (unsigned char*)values + bytes)};
+    }
+    const bool complex = choice == kComplexDouble || choice == kComplexUint16;
+    array = mxCreateNumericArray(dims.size(), dims.data(), class_id, complex ? mxCOMPLEX : mxREAL);
+    const size_t count = mxGetNumberOfElements(array);
+    unsigned char* data = static_cast<unsigned char*>(mxGetData(array));
+    if (class_id == mxDOUBLE_CLASS) {
+        for (size_t k = 0; k < count; ++k) reinterpret_cast<double*>(data)[k] = read_double(in);
+    } else if (class_id == mxUINT16_CLASS) {
+        for (size_t k = 0; k < count; ++k) reinterpret_cast<uint16_t*>(data)[k] = read_uint16(in);
+    } else if (data) {
+        in.raw(data, count * element_size(class_id));
+    }
+    const size_t bytes = count * element_size(class_id);
+    return {array, bytes, data ? std::vector<unsigned char>(data, data + bytes) : std::vector<unsigned char>()};
+}
+
+[[noreturn]] void violation(const KernelLayout& kernel, const char* what)
+{
+    std::fprintf(stderr, "\n%s: %s (error id '%s', message '%s')\n", kernel.name, what, mexHostErrorId(),
+                 mexHostErrorMessage());
+    std::abort();
+}
+
+mwSize host_size(const mxArray* array, mwSize k)
+{
+    return mxGetNumberOfDimensions(array) > k ? mxGetDimensions(array)[k] : 1;
+}
+
+void check_output(const KernelLayout& kernel, const mxArray* output, const mxArray* first_input)
+{
+    if (!output) violation(kernel, "returned without storing an output it owes");
+    if (mxGetClassID(output) != mxDOUBLE_CLASS || mxIsComplex(output) || mxIsSparse(output))
+        violation(kernel, "returned an output that is not a real double matrix");
+    if (mxGetNumberOfDimensions(output) != 2 || host_size(output, 0) != host_size(first_input, 0) ||
+        host_size(output, 1) != host_size(first_input, 1))
+        violation(kernel, "returned an output whose size is not rows x cols of input 1");
+    // Every element is read, so that an output the kernel left unwritten
+    // beyond the host's block would be found.
+    const double* values = mxGetPr(output);
+    volatile double sink = 0;
+    for (size_t k = 0; k < mxGetNumberOfElements(output); ++k) sink = sink + values[k];
+}
+
+int load_kernel(int index)
+{
+    const char* dir = std::getenv("ZEL_MEX_DIR");
+    const std::string path = std::string(dir ? dir : ZEL_MEX_DIR) + "/" + kKernels[index].name + ".mexa64";
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return 0;
+    g_entries[index] = reinterpret_cast<mexFunctionPointer>(dlsym(handle, "mexFunction"));
+    return g_entries[index] != nullptr;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const char* fixed = std::getenv("ZEL_FUZZ_KERNEL");
+    g_expect_success = std::getenv("ZEL_FUZZ_EXPECT_SUCCESS") && std::strcmp(std::getenv("ZEL_FUZZ_EXPECT_SUCCESS"), "1") == 0;
+    for (int k = 0; k < kKernelCount; ++k) {
+        if (fixed && std::strcmp(fixed, kKernels[k].name) != 0) continue;
+        if (fixed) g_fixed_kernel = k;
+        if (!load_kernel(k)) std::fprintf(stderr, "kernel_fuzzer: %s is not built (%s)\n", kKernels[k].name, dlerror());
+    }
+    if (fixed && (g_fixed_kernel < 0 || !g_entries[g_fixed_kernel])) {
+        std::fprintf(stderr, "kernel_fuzzer: cannot fuzz %s\n", fixed);
+        std::exit(2);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    ByteReader in{data, size};
+    const uint8_t selector = in.byte();
+    const int index = g_fixed_kernel >= 0 ? g_fixed_kernel : selector % kKernelCount;
+    if (!g_entries[index]) return -1;  // not built: keep nothing of this input
+    const KernelLayout& kernel = kKernels[index];
+
+    const int nlhs = in.byte() % 4;
+    const uint8_t count_code = in.byte();
+    int nrhs = kernel.inputs;
+    if (count_code >= kOtherInputCount) nrhs = kernel.inputs + count_code % 5 - 2;
+    if (nrhs < 0) nrhs = 0;
+    BaseSizes base;
+    base.rows = read_size(in);
+    base.cols = read_size(in);
+    base.orientations = read_size(in);
+    base.scales = read_size(in);
+
+    const long live_before = mxHostLiveArrays();
+    std::vector<FuzzInput> inputs;
+    for (int slot = 0; slot < nrhs; ++slot)
+        inputs.push_back(read_input(in, slot < kernel.inputs ? kernel.roles[slot] : kAnyArray, slot, base, kernel));
+    std::vector<const mxArray*> prhs;
+    for (const FuzzInput& input : inputs) prhs.push_back(input.array);
+    const long live_inputs = mxHostLiveArrays();
+
+    // Exactly the slots a host offers, so that a write past them is caught.
+    const int slots = nlhs > 1 ? nlhs : 1;
+    mxArray** plhs = new mxArray*[slots]();
+    const bool failed = mexHostCall(g_entries[index], nlhs, plhs, nrhs, prhs.data()) != 0;
+
+    for (const FuzzInput& input : inputs) {
+        const unsigned char* now = static_cast<const unsigned char*>(mxGetData(input.array));
+        if (input.bytes && std::memcmp(now, input.before.data(), input.bytes) != 0)
+            violation(kernel, "wrote into an input");
+    }
+    if (nrhs != kernel.inputs) {
+        if (!failed || std::strcmp(mexHostErrorId(), "") != 0 ||
+            std::strcmp(mexHostErrorMessage(), kernel.arity_message) != 0)
+            violation(kernel, "did not end a call with a wrong input count in its arity message");
+    } else if (failed) {
+        if (g_expect_success) violation(kernel, "rejected a call that keeps the contract");
+        if (!*mexHostErrorId() || !*mexHostErrorMessage()) violation(kernel, "ended in an error without identifier or message");
+    }
+    int outputs = 0;
+    if (failed) {
+        for (int k = 0; k < slots; ++k)
+            if (plhs[k]) violation(kernel, "stored an output and then failed");
+        if (mxHostLiveArrays() != live_inputs) violation(kernel, "failed and left arrays behind");
+    } else {
+        outputs = kernel.outputs > slots ? slots : kernel.outputs;
+        for (int k = 0; k < outputs; ++k) check_output(kernel, plhs[k], inputs[0].array);
+        for (int k = outputs; k < slots; ++k)
+            if (plhs[k]) violation(kernel, "stored an output in a slot it does not fill");
+        if (mxHostLiveArrays() != live_inputs + outputs) violation(kernel, "created arrays it did not return");
+    }
+    for (int k = 0; k < outputs; ++k) mxDestroyArray(plhs[k]);
+    delete[] plhs;
+    for (const FuzzInput& input : inputs) mxDestroyArray(input.array);
+    if (mxHostLiveArrays() != live_before) violation(kernel, "left the host with arrays it cannot account for");
+    return 0;
+}

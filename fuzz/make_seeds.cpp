@@ -1,0 +1,231 @@
+// Writes the seed corpus: for every kernel a few calls that keep its
+// contract, in the byte form of call_encoding.h, one file each under
+// OUTDIR/KERNEL/. The files are committed; run this again after changing
+// the encoding:  make_seeds fuzz/seeds
+#include "call_encoding.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace zelfuzz;
+
+struct Seed {
+    std::vector<uint8_t> bytes;
+
+    void byte(unsigned b) { bytes.push_back(uint8_t(b)); }
+    void real(double v)
+    {
+        for (int code = 16; code < kRawValue; ++code) {
+            if (small_double(uint8_t(code)) == v && !std::signbit(v)) return byte(code);
+        }
+        byte(kRawValue);
+        unsigned char raw[8];
+        std::memcpy(raw, &v, 8);
+        for (unsigned char b : raw) byte(b);
+    }
+    void index(uint16_t v)
+    {
+        if (v < 16) return byte(v);
+        byte(kRawValue);
+        byte(v & 0xff);
+        byte(v >> 8);
+    }
+    void size(unsigned value)
+    {
+        if (value < 8) return byte(value);
+        for (unsigned k = 0; k < 16; ++k)
+            if (kLargeSizes[k] == value) return byte(kLargeSizeCode + k);
+        std::fprintf(stderr, "make_seeds: no size code for %u\n", value);
+        std::exit(1);
+    }
+    // The header and the base sizes.
+    void call(int kernel, int nlhs, unsigned rows, unsigned cols, unsigned orientations, unsigned scales)
+    {
+        byte(kernel);
+        byte(nlhs);
+        byte(0);
+        for (unsigned value : {rows, cols, orientations, scales}) size(value);
+    }
+    // An input of its role's class and natural shape.
+    void natural() { byte(0), byte(0); }
+    void reals(const std::vector<double>& values)
+    {
+        natural();
+        for (double v : values) real(v);
+    }
+    void indices(const std::vector<uint16_t>& values)
+    {
+        natural();
+        for (uint16_t v : values) index(v);
+    }
+    void table(const std::vector<double>& values)
+    {
+        natural();
+        byte(unsigned(values.size() - 1));  // 1 to 16 elements
+        for (double v : values) real(v);
+    }
+};
+
+struct Values {
+    std::mt19937 random{2024};
+    double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); }
+    // Quarter steps mostly, so that seeds stay short; a NaN or an infinity now and then.
+    std::vector<double> some(size_t count, double low, double high)
+    {
+        std::vector<double> v(count);
+        for (double& x : v) {
+            const unsigned pick = random() % 16;
+            x = pick == 0 ? kDoubleSpecials[4] : pick == 1 ? kDoubleSpecials[6] : std::round(uniform(low, high) * 4) / 4;
+        }
+        return v;
+    }
+    std::vector<double> quarters(size_t count, double low, double high)
+    {
+        std::vector<double> v(count);
+        for (double& x : v) x = std::round(uniform(low, high) * 4) / 4;
+        return v;
+    }
+    std::vector<uint16_t> indices(size_t count, unsigned range)
+    {
+        std::vector<uint16_t> v(count);
+        for (uint16_t& x : v) x = uint16_t(1 + random() % range);
+        return v;
+    }
+};
+
+Seed ten_input_seed(int kernel, unsigned rows, unsigned cols, unsigned nO, unsigned nS, size_t table, Values& v)
+{
+    Seed s;
+    const size_t pixels = rows * cols, elements = pixels * nO * nS;
+    s.call(kernel, 1, rows, cols, nO, nS);
+    s.reals(v.some(elements, -2, 2));
+    s.reals(v.some(elements, -1, 1));
+    s.indices(v.indices(pixels, nO));
+    s.indices(std::vector<uint16_t>(pixels, 1));
+    s.reals({0.25});
+    s.table(v.some(table, -3, 3));
+    s.reals({2.5});
+    s.reals(v.quarters(pixels, 0, 6));
+    s.reals(v.quarters(nO * nS, 0.5, 4));
+    s.reals(v.some(pixels, -2, 2));
+    return s;
+}
+
+Seed edge_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, Values& v)
+{
+    Seed s;
+    const size_t pixels = rows * cols, elements = pixels * nO * nS;
+    s.call(2, 1, rows, cols, nO, nS);
+    s.reals(v.some(elements, -2, 2));
+    s.reals(v.some(elements, -1, 1));
+    s.indices(v.indices(pixels, nO));
+    s.indices(nS ? v.indices(pixels, nS) : std::vector<uint16_t>(pixels, 0));
+    s.reals({0.5});
+    s.reals({-1.5});
+    return s;
+}
+
+// The selected scale holds the largest magnitude, so the refined position
+// stays within half a scale and every sampling fraction in [0, 0.3].
+Seed height_and_width_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, uint16_t mode, Values& v)
+{
+    Seed s;
+    const size_t pixels = rows * cols;
+    std::vector<uint16_t> orientation = v.indices(pixels, nO), scale = v.indices(pixels, nS);
+    std::vector<double> R = v.quarters(pixels * nO * nS, -1, 1);
+    for (size_t p = 0; p < pixels; ++p)
+        R[p + pixels * (orientation[p] - 1) + pixels * nO * (scale[p] - 1)] = p % 2 ? 2.0 : -2.0;
+    std::vector<double> T(nO * nS);
+    for (unsigned o = 0; o < nO; ++o)
+        for (unsigned k = 0; k < nS; ++k) T[o + nO * k] = (1.0 + o) * (k % 2 ? 1.5 : 1.0) * (k / 2 + 1);
+    s.call(3, 2, rows, cols, nO, nS);
+    s.reals(R);
+    s.indices(orientation);
+    s.indices(scale);
+    s.table({10, 9, -8, 7, 6.5, -5, 4, 3, 2});
+    s.reals({4.0});
+    s.reals(T);
+    s.indices({mode});
+    return s;
+}
+
+Seed orientation_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, uint16_t flag, Values& v)
+{
+    Seed s;
+    const size_t pixels = rows * cols;
+    s.call(4, 1, rows, cols, nO, nS);
+    s.reals(v.some(pixels * nO * nS, -2, 2));
+    s.indices(v.indices(pixels, nO));
+    s.indices(v.indices(pixels, nS));
+    s.indices({flag});
+    return s;
+}
+
+Seed curvature_seed(unsigned rows, unsigned cols, Values& v)
+{
+    Seed s;
+    s.call(5, 1, rows, cols, 1, 1);
+    std::vector<double> map(rows * cols);
+    for (double& angle : map) angle = v.random() % 2 ? kDoubleSpecials[4] : std::round(v.uniform(0, 180) * 4) / 4;
+    s.reals(map);
+    return s;
+}
+
+bool write_seed(const std::string& dir, int number, const Seed& seed)
+{
+    mkdir(dir.c_str(), 0755);
+    const std::string path = dir + "/seed-" + std::to_string(number);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = std::fwrite(seed.bytes.data(), 1, seed.bytes.size(), file) == seed.bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    const std::string out = argv[1];
+    mkdir(out.c_str(), 0755);
+    Values v;
+    std::vector<std::vector<Seed>> seeds(kKernelCount);
+    for (int kernel : {0, 1}) {
+        seeds[kernel].push_back(ten_input_seed(kernel, 3, 4, 3, 3, 7, v));
+        seeds[kernel].push_back(ten_input_seed(kernel, 4, 2, 2, 1, 1, v));
+        seeds[kernel].push_back(ten_input_seed(kernel, 2, 3, 1, 4, 16, v));
+        seeds[kernel].push_back(ten_input_seed(kernel, 3, 3, 2, 0, 4, v));
+    }
+    seeds[2].push_back(edge_seed(3, 4, 2, 3, v));
+    seeds[2].push_back(edge_seed(4, 4, 3, 1, v));
+    seeds[2].push_back(edge_seed(2, 3, 2, 0, v));
+    seeds[2].push_back(edge_seed(0, 3, 2, 2, v));
+    for (uint16_t mode : {1, 3, 2}) seeds[3].push_back(height_and_width_seed(3, 4, 2, 4, mode, v));
+    seeds[3].push_back(height_and_width_seed(4, 3, 3, 1, 3, v));
+    seeds[4].push_back(orientation_seed(3, 4, 7, 2, 0, v));
+    seeds[4].push_back(orientation_seed(2, 3, 16, 1, 1, v));
+    seeds[4].push_back(orientation_seed(3, 3, 6, 2, 2, v));
+    seeds[4].push_back(orientation_seed(4, 2, 2, 3, 1, v));
+    seeds[5].push_back(curvature_seed(7, 7, v));
+    seeds[5].push_back(curvature_seed(3, 3, v));
+    seeds[5].push_back(curvature_seed(2, 5, v));
+    seeds[5].push_back(curvature_seed(5, 6, v));
+    for (int kernel = 0; kernel < kKernelCount; ++kernel)
+        for (size_t k = 0; k < seeds[kernel].size(); ++k)
+            if (!write_seed(out + "/" + kKernels[kernel].name, int(k + 1), seeds[kernel][k])) {
+                std::perror(kKernels[kernel].name);
+                return 1;
+            }
+    return 0;
+}
