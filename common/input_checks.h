@@ -157,6 +157,16 @@ inline StackShape read_stack_shape(const Call& call, int slot)
                       uint16_t(host_size(array, 2)), uint16_t(host_size(array, 3))};
 }
 
+// The sizes of a 2-D map, its first two, after checking that they fit the
+// holds; further dimensions are accepted and never read. As a shape of one
+// orientation and one scale it serves the frame's helpers.
+inline StackShape read_map_shape(const Call& call, int slot)
+{
+    require_size_limits(call, slot, 2);
+    const mxArray* array = input(call, slot);
+    return StackShape{uint16_t(host_size(array, 0)), uint16_t(host_size(array, 1)), 1, 1};
+}
+
 inline void require_elements(const Call& call, int slot, size_t needed, const char* what)
 {
     const size_t count = mxGetNumberOfElements(input(call, slot));

@@ -76,6 +76,22 @@ inline void for_each_pixel(const StackShape& shape, PixelFunction pixel)
 #endif
 }
 
+// Calls pixel(p) for every pixel off the border, rows 2..rows-1 and columns
+// 2..cols-1, in the same order as for_each_pixel; none when rows or cols is
+// below 3.
+template <typename PixelFunction>
+inline void for_each_inner_pixel(const StackShape& shape, PixelFunction pixel)
+{
+    const ptrdiff_t rows = shape.rows, cols = shape.cols;
+#if ZEL_TRAVERSAL == ZEL_ROWS_OUTER
+    for (ptrdiff_t i = 1; i < rows - 1; ++i)
+        for (ptrdiff_t j = 1; j < cols - 1; ++j) pixel(i + rows * j);
+#else
+    for (ptrdiff_t j = 1; j < cols - 1; ++j)
+        for (ptrdiff_t i = 1; i < rows - 1; ++i) pixel(i + rows * j);
+#endif
+}
+
 }  // namespace
 }  // namespace zel
 
