@@ -107,8 +107,12 @@ inline void require_class(const Call& call, int slot)
     if (wants_double)
         raise_error(call, kInvalidClass, "input %d (%s) must be a real, non-sparse double array; found %s.",
                     slot + 1, role.name, found);
-    raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 array%s; found %s.", slot + 1,
-                role.name, role.kind == kUint16Scalar ? ", passed as uint16(value)" : "", found);
+    // A double 1 would be read as 16 bits (0), so a scalar says how to pass it.
+    if (role.kind == kUint16Scalar)
+        raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 value: pass it as uint16(value); found %s.",
+                    slot + 1, role.name, found);
+    raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 array; found %s.", slot + 1, role.name,
+                found);
 }
 
 // Class, complexity and sparsity of every input, and the element counts that
