@@ -87,11 +87,15 @@ inline const char* class_name(mxClassID id)
 
 inline const mxArray* input(const Call& call, int slot) { return call.prhs[slot]; }
 
-// "a complex sparse double array", "a single array", ...
+// "a complex sparse double array", "an int32 array", ...
 inline void describe(const mxArray* array, char* text, size_t size)
 {
-    snprintf(text, size, "a %s%s%s array", mxIsComplex(array) ? "complex " : "",
-             mxIsSparse(array) ? "sparse " : "", class_name(mxGetClassID(array)));
+    const char* complexity = mxIsComplex(array) ? "complex " : "";
+    const char* sparsity = mxIsSparse(array) ? "sparse " : "";
+    const char* name = class_name(mxGetClassID(array));
+    const char first = *complexity ? 'c' : *sparsity ? 's' : name[0];
+    const bool an = first == 'a' || first == 'e' || first == 'i' || first == 'o';  // "a uint16"
+    snprintf(text, size, "%s %s%s%s array", an ? "an" : "a", complexity, sparsity, name);
 }
 
 inline void require_class(const Call& call, int slot)
