@@ -54,7 +54,7 @@ inline OrientationExtremes orientation_extremes(const zel::BlobRidgeInputs& in, 
 //       / sum_s fmax(|R(p, o*, s)|, |b * P_k|)
 //
 // with |.| the standard absolute value and both sums formed scale by scale,
-// as written.
+// as written, NaN operands included.
 inline double blob_value(const zel::BlobRidgeInputs& in, ptrdiff_t p)
 {
     const uint16_t o = in.orientation[p];
@@ -66,11 +66,11 @@ inline double blob_value(const zel::BlobRidgeInputs& in, ptrdiff_t p)
     for (uint16_t s = 1; s <= in.shape.scales; ++s) {
         const double x = zel::limit_single_sample(zel::base_fraction(in, a, o, s));  // clamp at 1, floor at 0
         const OrientationExtremes e = orientation_extremes(in, p, s, polarity);
-        r = (e.weakest_response - e.strongest_penalty) + r;
+        r = zel::plus(e.weakest_response - e.strongest_penalty, r);
         const double P_k = zel::sample_profile(in.profile, x);
-        r = r - zel::standard_abs(P_k) * in.penalty_weight;
+        r = r - zel::times(zel::standard_abs(P_k), in.penalty_weight);
         const double R = in.response[zel::stack_offset(in.shape, p, o, s)];
-        sigma = zel::fmax(zel::standard_abs(R), zel::standard_abs(b * P_k)) + sigma;
+        sigma = zel::plus(zel::fmax(zel::standard_abs(R), zel::standard_abs(zel::times(b, P_k))), sigma);
     }
     return zel::clamped_normalisation(r, sigma);
 }

@@ -31,7 +31,8 @@ namespace {
 //   M = fmax(0, sum_s [fsign(d) * fsign(b) * R - (fabs(d) * c + Q)])
 //       / sum_s fmax(fabs(R), fabs(d * b))
 //
-// with R and Q at (p, o*, s) and both sums formed scale by scale, as written.
+// with R and Q at (p, o*, s) and both sums formed scale by scale, as written,
+// NaN operands included.
 inline double ridge_value(const zel::BlobRidgeInputs& in, ptrdiff_t p)
 {
     const uint16_t o = in.orientation[p];
@@ -41,13 +42,13 @@ inline double ridge_value(const zel::BlobRidgeInputs& in, ptrdiff_t p)
     double r = 0.0;  // the output element as the host creates it
     double sigma = 0.0;
     for (uint16_t s = 1; s <= in.shape.scales; ++s) {
-        const double x = zel::limit_pair_sample(zel::base_fraction(in, a, o, s));
+        const double x = zel::limit_pair_sample(zel::base_fraction(in, a, o, s));  // clamp at 0.5, floor at -0.5
         const double d = zel::sample_profile(in.profile, 0.5 + x) - zel::sample_profile(in.profile, 0.5 - x);
         const ptrdiff_t at = zel::stack_offset(in.shape, p, o, s);
         const double R = in.response[at];
-        r = (zel::fsign(d) * polarity * R) + r;
-        r = r - (zel::fabs(d) * in.penalty_weight + in.penalty[at]);
-        sigma = zel::fmax(zel::fabs(R), zel::fabs(d * b)) + sigma;
+        r = zel::plus(zel::fsign(d) * polarity * R, r);  // only R can be NaN in the product
+        r = r - zel::plus(zel::times(zel::fabs(d), in.penalty_weight), in.penalty[at]);
+        sigma = zel::plus(zel::fmax(zel::fabs(R), zel::fabs(zel::times(d, b))), sigma);
     }
     return zel::clamped_normalisation(r, sigma);
 }
