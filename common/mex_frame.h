@@ -56,6 +56,14 @@ inline ptrdiff_t stack_offset(const StackShape& shape, ptrdiff_t p, uint16_t o, 
     return p + orientation_stride(shape) * (int32_t(o) - 1) + scale_stride(shape) * (int32_t(s) - 1);
 }
 
+// Linear index of T(o, s) in a column-major orientations x scales table, o
+// and s 1-based. A stack of at most 2^31 elements keeps it within 31 bits
+// wherever a pixel reads it.
+inline ptrdiff_t scale_table_index(const StackShape& shape, uint16_t o, uint16_t s)
+{
+    return (int32_t(o) - 1) + ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
+}
+
 // A new rows x cols double matrix, zero-filled by the host, stored in its slot.
 inline double* create_output(mxArray* plhs[], int slot, const StackShape& shape)
 {
