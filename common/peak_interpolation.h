@@ -3,6 +3,8 @@
 #ifndef ZEL_PEAK_INTERPOLATION_H
 #define ZEL_PEAK_INTERPOLATION_H
 
+#include "scalar_helpers.h"
+
 namespace zel {
 namespace {
 
@@ -13,7 +15,7 @@ namespace {
 inline double peak_position(double k, double a, double c, double b)
 {
     const double numerator = b - a;
-    const double denominator = c * 4.0 - (b + a) * 2.0;
+    const double denominator = c * 4.0 - plus(b, a) * 2.0;
     return k + numerator / denominator;
 }
 

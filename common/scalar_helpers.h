@@ -61,7 +61,7 @@ inline int32_t truncate_to_int32(double v)
 // twice_count is the table length as a double added to itself.
 inline double sampling_fraction(double u, double v, double gain, double twice_count)
 {
-    return ((u / v) * gain) / twice_count;
+    return times(u / v, gain) / twice_count;
 }
 
 // A profile table: its elements and its length n (1..65535).

@@ -71,7 +71,7 @@ inline double curvature_value(const double* O, ptrdiff_t p, ptrdiff_t rows)
     if (valid != 2) return kNoCurvature;
     const double d1 = half_turn_wrap(c - B);
     const double d2 = half_turn_wrap(A - c);
-    return chord(d2 + d1);
+    return chord(zel::plus(d2, d1));
 }
 
 // NaN into the first and last column, then the first and last row.

@@ -61,12 +61,6 @@ inline double scale_ratio(const double* T, const zel::StackShape& shape)
     return T[0] / T[shape.orientations];
 }
 
-// Linear index of T(o, s) in an nO x nS table.
-inline ptrdiff_t scale_table_index(uint16_t o, uint16_t s, uint16_t orientations)
-{
-    return (int32_t(o) - 1) + ptrdiff_t(orientations) * (int32_t(s) - 1);
-}
-
 // The refined scale position. R points at the pixel's element of orientation
 // o* at scale 1, consecutive scales step elements apart. An end scale has one
 // neighbour only and stays whole.
@@ -97,7 +91,7 @@ inline HeightAndWidth height_and_width(const double* R, ptrdiff_t step, uint16_t
 {
     const double centre = R[(int32_t(s) - 1) * step];
     const double s_hat = refined_scale(R, step, s, scales, centre);
-    const double width = pow(ratio, double(s) - s_hat) * table_entry;
+    const double width = zel::times(pow(ratio, double(s) - s_hat), table_entry);
     return {centre / profile_divisor(n, width, table_entry), width};
 }
 
@@ -138,7 +132,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
         const uint16_t o = orientation[p], s = scale[p];
         const HeightAndWidth result =
             height_and_width(R + zel::stack_offset(shape, p, o, 1), step, s, shape.scales,
-                             T[scale_table_index(o, s, shape.orientations)], ratio, normalisation);
+                             T[zel::scale_table_index(shape, o, s)], ratio, normalisation);
         H[p] = result.height;
         if (W) W[p] = result.width;
     });

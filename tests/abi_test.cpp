@@ -69,7 +69,7 @@ class BuiltKernel : public ::testing::TestWithParam<KernelFacts> {
 protected:
     void SetUp() override
     {
-        if (!mex_file_exists(GetParam().name)) GTEST_SKIP() << GetParam().name << " is not built yet";
+        ASSERT_TRUE(mex_file_exists(GetParam().name)) << mex_path(GetParam().name) << " is not built";
         file = mex_path(GetParam().name);
     }
     std::string file;

@@ -14,13 +14,6 @@ namespace zeltest {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-// a + b and a * b as the processor gives them for operands in this order:
-// with two NaN operands the result is the first one, quieted. The references
-// use them wherever both operands can be NaN.
-inline double quieted(double x) { return from_bits(bits(x) | 0x0008000000000000ull); }
-inline double add_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a + b; }
-inline double multiply_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a * b; }
-
 // Inputs 1 to 10 but 4, which is passed as an array of no class any input
 // accepts. Empty per-pixel and table vectors leave their arrays zero-filled.
 struct BlobRidgeFixture {

@@ -111,12 +111,12 @@ std::vector<double> reference_edge_map(const EdgeInputs& in)
             const int32_t o = in.orientation[p];
             const auto at = [&](int32_t s) { return p + rows * cols * (o - 1) + rows * cols * nO * (s - 1); };
             double sum = 0.0;
-            const double d = own_fabs(in.b) * in.c;
+            const double d = multiply_as_written(own_fabs(in.b), in.c);
             if (nS >= 1) {
                 const double rho = in.R[at(in.scale[p])];
                 for (int32_t k = 1; k <= nS; ++k) {
-                    E[p] = E[p] + in.R[at(k)];
-                    sum = own_fmax(own_fabs(in.R[at(k)]), own_fabs(rho)) + sum;
+                    E[p] = add_as_written(E[p], in.R[at(k)]);
+                    sum = add_as_written(own_fmax(own_fabs(in.R[at(k)]), own_fabs(rho)), sum);
                 }
                 E[p] = own_fabs(E[p]);
                 for (int32_t k = 1; k <= nS; ++k) E[p] = (E[p] - in.Q[at(k)]) - d;

@@ -205,12 +205,12 @@ void reference_maps(const HeightWidthInputs& in, std::vector<double>& H, std::ve
             const double exponent = s - s_hat;
             const double factor = exponent == 0 ? 1.0 : std::pow(in.T[0] / in.T[nO], exponent);
             const double t = in.T[(o - 1) + nO * (s - 1)];
-            const double w = factor * t;
+            const double w = multiply_as_written(factor, t);
             double divisor;
             if (in.mode == 1) {
                 divisor = in.P[0];
             } else {
-                double x = ((w / t) * in.g) / (double(n) + double(n));
+                double x = multiply_as_written(w / t, in.g) / (double(n) + double(n));
                 if (in.mode == 3) {
                     x = x > 1 ? 1 : x < 0 ? 0 : x;
                     divisor = sample(x);
