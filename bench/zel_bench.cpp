@@ -272,10 +272,42 @@ public:
             }
         }
         for (const std::string& name : skipped_) std::fprintf(out, "%-24s not built, skipped\n", name.c_str());
+        print_scaling(out);
         ConsoleReporter::Finalize();
     }
 
 private:
+    // Kernel time per pixel by size, and the largest size's over 512^2's:
+    // flat when the cost grows linearly with the pixel count.
+    void print_scaling(std::FILE* out)
+    {
+        const bool has_512 = std::count(sizes_.begin(), sizes_.end(), 512) > 0;
+        const uint16_t largest = sizes_.empty() ? 0 : sizes_.back();
+        const bool ratio = has_512 && largest > 512;
+        std::fprintf(out, "\nScaling, kernel ns/px:\n%-24s", "kernel");
+        for (uint16_t size : sizes_) std::fprintf(out, " %8u", unsigned(size));
+        if (ratio) std::fprintf(out, " %8u/512", unsigned(largest));
+        std::fprintf(out, "\n");
+        for (const std::string& kernel : kernels_) {
+            const bool measured = std::any_of(sizes_.begin(), sizes_.end(), [&](uint16_t size) {
+                return measured_[key(kernel, size, kKernel)].present;
+            });
+            if (!measured) continue;
+            std::fprintf(out, "%-24s", kernel.c_str());
+            for (uint16_t size : sizes_) {
+                const Measured& k = measured_[key(kernel, size, kKernel)];
+                print_value(out, k.present, k.seconds / k.pixels * 1e9, 8);
+            }
+            if (ratio) {
+                const Measured& small = measured_[key(kernel, 512, kKernel)];
+                const Measured& large = measured_[key(kernel, largest, kKernel)];
+                print_value(out, small.present && large.present,
+                            (large.seconds / large.pixels) / (small.seconds / small.pixels), 12);
+            }
+            std::fprintf(out, "\n");
+        }
+    }
+
     static double per_call(const Run& run) { return run.cpu_accumulated_time / double(run.iterations); }
     static std::string key(const std::string& kernel, uint16_t size, Variant variant)
     {
