@@ -56,8 +56,9 @@ Array uint16_scalar(uint16_t value)
 // pixels (tens to hundreds), so that a larger image is a larger field of view
 // rather than a blown-up small one.
 //
-// Dominant orientation in [0, pi): it turns by a few degrees per pixel at
-// most, so the orientation index stays the same over runs of pixels.
+// Dominant orientation in [0, pi): it turns by 7 degrees per pixel at most,
+// so the orientation index stays the same over runs of pixels (about 12 on
+// average down a column).
 double orientation_field(double i, double j)
 {
     const double phase = 0.8 * std::sin(kTau * (i / 373.0 + j / 517.0)) +
@@ -65,7 +66,7 @@ double orientation_field(double i, double j)
                          0.3 * std::cos(kTau * j / 251.0 + 0.4);
     return std::fmod(kPi * phase + 10.0 * kPi, kPi);
 }
-// Continuous scale position in [0.15, 2.85] * (scales - 1) / 3.
+// Continuous 0-based scale position, in [0.05, 0.95] * (scales - 1).
 double scale_field(double i, double j)
 {
     const double unit = 0.5 + 0.45 * std::sin(kTau * i / 331.0 + 0.7) * std::cos(kTau * j / 263.0);
