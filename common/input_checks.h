@@ -87,11 +87,15 @@ inline const char* class_name(mxClassID id)
 
 inline const mxArray* input(const Call& call, int slot) { return call.prhs[slot]; }
 
-// "a complex sparse double array", "a single array", ...
+// "a complex sparse double array", "an int32 array", ...
 inline void describe(const mxArray* array, char* text, size_t size)
 {
-    snprintf(text, size, "a %s%s%s array", mxIsComplex(array) ? "complex " : "",
-             mxIsSparse(array) ? "sparse " : "", class_name(mxGetClassID(array)));
+    const char* complexity = mxIsComplex(array) ? "complex " : "";
+    const char* sparsity = mxIsSparse(array) ? "sparse " : "";
+    const char* name = class_name(mxGetClassID(array));
+    const char first = *complexity ? 'c' : *sparsity ? 's' : name[0];
+    const bool an = first == 'a' || first == 'e' || first == 'i' || first == 'o';  // "a uint16"
+    snprintf(text, size, "%s %s%s%s array", an ? "an" : "a", complexity, sparsity, name);
 }
 
 inline void require_class(const Call& call, int slot)
@@ -107,8 +111,12 @@ inline void require_class(const Call& call, int slot)
     if (wants_double)
         raise_error(call, kInvalidClass, "input %d (%s) must be a real, non-sparse double array; found %s.",
                     slot + 1, role.name, found);
-    raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 array%s; found %s.", slot + 1,
-                role.name, role.kind == kUint16Scalar ? ", passed as uint16(value)" : "", found);
+    // A double 1 would be read as 16 bits (0), so a scalar says how to pass it.
+    if (role.kind == kUint16Scalar)
+        raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 value: pass it as uint16(value); found %s.",
+                    slot + 1, role.name, found);
+    raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 array; found %s.", slot + 1, role.name,
+                found);
 }
 
 // Class, complexity and sparsity of every input, and the element counts that
@@ -155,6 +163,16 @@ inline StackShape read_stack_shape(const Call& call, int slot)
     const mxArray* array = input(call, slot);
     return StackShape{uint16_t(host_size(array, 0)), uint16_t(host_size(array, 1)),
                       uint16_t(host_size(array, 2)), uint16_t(host_size(array, 3))};
+}
+
+// The sizes of a 2-D map, its first two, after checking that they fit the
+// holds; further dimensions are accepted and never read. As a shape of one
+// orientation and one scale it serves the frame's helpers.
+inline StackShape read_map_shape(const Call& call, int slot)
+{
+    require_size_limits(call, slot, 2);
+    const mxArray* array = input(call, slot);
+    return StackShape{uint16_t(host_size(array, 0)), uint16_t(host_size(array, 1)), 1, 1};
 }
 
 inline void require_elements(const Call& call, int slot, size_t needed, const char* what)

@@ -56,6 +56,14 @@ inline ptrdiff_t stack_offset(const StackShape& shape, ptrdiff_t p, uint16_t o, 
     return p + orientation_stride(shape) * (int32_t(o) - 1) + scale_stride(shape) * (int32_t(s) - 1);
 }
 
+// Linear index of T(o, s) in a column-major orientations x scales table, o
+// and s 1-based. A stack of at most 2^31 elements keeps it within 31 bits
+// wherever a pixel reads it.
+inline ptrdiff_t scale_table_index(const StackShape& shape, uint16_t o, uint16_t s)
+{
+    return (int32_t(o) - 1) + ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
+}
+
 // A new rows x cols double matrix, zero-filled by the host, stored in its slot.
 inline double* create_output(mxArray* plhs[], int slot, const StackShape& shape)
 {
@@ -73,6 +81,22 @@ inline void for_each_pixel(const StackShape& shape, PixelFunction pixel)
 #else
     const ptrdiff_t count = pixel_count(shape);
     for (ptrdiff_t p = 0; p < count; ++p) pixel(p);
+#endif
+}
+
+// Calls pixel(p) for every pixel off the border, rows 2..rows-1 and columns
+// 2..cols-1, in the same order as for_each_pixel; none when rows or cols is
+// below 3.
+template <typename PixelFunction>
+inline void for_each_inner_pixel(const StackShape& shape, PixelFunction pixel)
+{
+    const ptrdiff_t rows = shape.rows, cols = shape.cols;
+#if ZEL_TRAVERSAL == ZEL_ROWS_OUTER
+    for (ptrdiff_t i = 1; i < rows - 1; ++i)
+        for (ptrdiff_t j = 1; j < cols - 1; ++j) pixel(i + rows * j);
+#else
+    for (ptrdiff_t j = 1; j < cols - 1; ++j)
+        for (ptrdiff_t i = 1; i < rows - 1; ++i) pixel(i + rows * j);
 #endif
 }
 

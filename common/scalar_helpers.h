@@ -29,6 +29,16 @@ inline double fabs(double x) { return x > 0.0 ? x : -x; }
 // The standard absolute value: the sign bit cleared.
 inline double standard_abs(double x) { return __builtin_fabs(x); }
 
+// a + b and a * b with the operands kept in the order written. With two NaN
+// operands the processor returns the first one's NaN (quieted), so the order
+// shows in the sign and payload of the result; the compiler takes both
+// operations as commutative and may swap the operands, so the first NaN is
+// chosen here (a + a is that NaN quieted; a * a is not used for it, as the
+// compiler takes a * a to be non-negative and drops a later sign clear).
+// Needed wherever both operands can be NaN.
+inline double plus(double a, double b) { return a != a ? a + a : a + b; }
+inline double times(double a, double b) { return a != a ? a + a : a * b; }
+
 // c when c < y, else y; a NaN y passes through.
 inline double upper_clamp(double y, double c) { return c < y ? c : y; }
 
@@ -51,7 +61,7 @@ inline int32_t truncate_to_int32(double v)
 // twice_count is the table length as a double added to itself.
 inline double sampling_fraction(double u, double v, double gain, double twice_count)
 {
-    return ((u / v) * gain) / twice_count;
+    return times(u / v, gain) / twice_count;
 }
 
 // A profile table: its elements and its length n (1..65535).

@@ -34,15 +34,16 @@ const zel::InputRole kRoles[kInputCount] = {
 //
 //   E = fmax(0, fabs(sum_k R_k) - sum_k (Q_k + d)) / sum_k fmax(fabs(R_k), fabs(reference))
 //
-// with every sum formed term by term in ascending k, as written.
+// with every sum formed term by term in ascending k, as written, NaN operands
+// included.
 inline double edge_value(const double* R, const double* Q, ptrdiff_t step, uint16_t scales,
                          double reference, double scale_penalty)
 {
     double E = 0.0;  // the output element as the host creates it
     double sum = 0.0;
     for (uint16_t k = 0; k < scales; ++k) {
-        E = E + R[k * step];
-        sum = zel::fmax(zel::fabs(R[k * step]), zel::fabs(reference)) + sum;
+        E = zel::plus(E, R[k * step]);
+        sum = zel::plus(zel::fmax(zel::fabs(R[k * step]), zel::fabs(reference)), sum);
     }
     E = zel::fabs(E);
     for (uint16_t k = 0; k < scales; ++k) E = (E - Q[k * step]) - scale_penalty;
@@ -71,7 +72,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const uint16_t* scale = static_cast<const uint16_t*>(mxGetData(prhs[kScaleIndex]));
     const double c = mxGetPr(prhs[kPenaltyWeight])[0];
     const double b = mxGetPr(prhs[kPenaltyFactor])[0];
-    const double scale_penalty = zel::fabs(b) * c;
+    const double scale_penalty = zel::times(zel::fabs(b), c);
 
     double* E = zel::create_output(plhs, 0, shape);
     const ptrdiff_t step = zel::scale_stride(shape);

@@ -72,7 +72,7 @@ protected:
 #ifdef ZEL_SANITIZED_BUILD
         GTEST_SKIP() << "sanitizer build: its MEX files need the sanitizer runtimes, unlike the deliverables";
 #endif
-        if (!mex_file_exists(GetParam().name)) GTEST_SKIP() << GetParam().name << " is not built yet";
+        ASSERT_TRUE(mex_file_exists(GetParam().name)) << mex_path(GetParam().name) << " is not built";
         file = mex_path(GetParam().name);
     }
     std::string file;

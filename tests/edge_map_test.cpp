@@ -111,12 +111,12 @@ std::vector<double> reference_edge_map(const EdgeInputs& in)
             const int32_t o = in.orientation[p];
             const auto at = [&](int32_t s) { return p + rows * cols * (o - 1) + rows * cols * nO * (s - 1); };
             double sum = 0.0;
-            const double d = own_fabs(in.b) * in.c;
+            const double d = multiply_as_written(own_fabs(in.b), in.c);
             if (nS >= 1) {
                 const double rho = in.R[at(in.scale[p])];
                 for (int32_t k = 1; k <= nS; ++k) {
-                    E[p] = E[p] + in.R[at(k)];
-                    sum = own_fmax(own_fabs(in.R[at(k)]), own_fabs(rho)) + sum;
+                    E[p] = add_as_written(E[p], in.R[at(k)]);
+                    sum = add_as_written(own_fmax(own_fabs(in.R[at(k)]), own_fabs(rho)), sum);
                 }
                 E[p] = own_fabs(E[p]);
                 for (int32_t k = 1; k <= nS; ++k) E[p] = (E[p] - in.Q[at(k)]) - d;
@@ -187,6 +187,7 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array complex_stack = of_class(mxDOUBLE_CLASS, {2, 3, 2, 2}, mxCOMPLEX);
     Array sparse(mxCreateSparse(2, 3, 1, mxREAL));
     Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array int32_map = of_class(mxINT32_CLASS, {2, 3});
     Array small_Q = doubles({2, 3, 2, 1});
     Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
     Array bad_o = uint16s({2, 3}, {1, 2, 1, 2, 3, 2});
@@ -205,6 +206,7 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         {{"complex penalty", "invalidClass", "input 2 (penalty stack)"}, {R.get(), complex_stack.get(), o.get(), s.get(), c.get(), b.get()}},
         {{"sparse weight", "invalidClass", "sparse"}, {R.get(), Q.get(), o.get(), s.get(), sparse.get(), b.get()}},
         {{"double index map", "invalidClass", "uint16"}, {R.get(), Q.get(), double_map.get(), s.get(), c.get(), b.get()}},
+        {{"int32 scale map", "invalidClass", "input 4 (scale index map) must be a real uint16 array; found an int32 array."}, {R.get(), Q.get(), o.get(), int32_map.get(), c.get(), b.get()}},
         {{"penalty of another size", "sizeMismatch", "input 2 (penalty stack)"}, {R.get(), small_Q.get(), o.get(), s.get(), c.get(), b.get()}},
         {{"short orientation map", "tooFewElements", "input 3"}, {R.get(), Q.get(), short_map.get(), s.get(), c.get(), b.get()}},
         {{"short scale map", "tooFewElements", "input 4"}, {R.get(), Q.get(), o.get(), short_map.get(), c.get(), b.get()}},

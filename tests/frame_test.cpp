@@ -11,7 +11,7 @@ class EveryKernel : public ::testing::TestWithParam<KernelFacts> {
 protected:
     void SetUp() override
     {
-        if (!mex_file_exists(GetParam().name)) GTEST_SKIP() << GetParam().name << " is not built yet";
+        ASSERT_TRUE(mex_file_exists(GetParam().name)) << mex_path(GetParam().name) << " is not built";
     }
 };
 

@@ -227,6 +227,7 @@ std::vector<KernelCall> curvature_calls()
     calls.push_back(curvature_call("one column", {6, 1}, 54));
     calls.push_back(curvature_call("three dimensions", {4, 5, 2}, 55));
     calls.push_back(curvature_call("no columns", {4, 0}, 56));
+    calls.push_back(curvature_call("no rows", {0, 4}, 57));
     // A diagonal curve with an end, in a map of NaN.
     std::vector<double> curve(36, kNaN);
     for (int k = 0; k < 5; ++k) curve[size_t(k + 6 * k)] = 10.0 + 35.0 * k;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -70,6 +71,13 @@ inline double from_bits(uint64_t b)
     std::memcpy(&x, &b, sizeof x);
     return x;
 }
+
+// a + b and a * b as the processor gives them for operands in this order:
+// with two NaN operands the result is the first one, quieted. The references
+// use them wherever both operands can be NaN.
+inline double quieted(double x) { return from_bits(bits(x) | 0x0008000000000000ull); }
+inline double add_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a + b; }
+inline double multiply_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a * b; }
 
 }  // namespace zeltest
 

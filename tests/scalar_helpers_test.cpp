@@ -52,6 +52,30 @@ TEST(ScalarHelpers, FmaxReturnsSecondOperandOnNaNAndTies)
         EXPECT_EQ(bits(c.expected), bits(zel::fmax(c.a, c.b))) << "fmax(" << c.a << ", " << c.b << ")";
 }
 
+TEST(ScalarHelpers, PlusAndTimesKeepTheFirstOfTwoNaNs)
+{
+    const double positive = kNaN, negative = -kNaN;
+    const double payload = zeltest::from_bits(0x7ff8000000000123ull);
+    const double signalling = zeltest::from_bits(0xfff0000000000456ull);
+    const struct {
+        double a, b, expected;
+    } cases[] = {
+        {positive, negative, positive}, {negative, positive, negative}, {payload, negative, payload},
+        {negative, payload, negative},  {2.0, payload, payload},        {payload, 2.0, payload},
+        {signalling, positive, zeltest::from_bits(0xfff8000000000456ull)},
+    };
+    // Read through volatile so that the compiler cannot fold the operations.
+    for (const auto& c : cases) {
+        volatile double a = c.a, b = c.b;
+        EXPECT_EQ(bits(c.expected), bits(zel::plus(a, b))) << bits(c.a) << " + " << bits(c.b);
+        EXPECT_EQ(bits(c.expected), bits(zel::times(a, b))) << bits(c.a) << " * " << bits(c.b);
+    }
+    volatile double three = 3.0, minus_zero = -0.0, inf = kInf;
+    EXPECT_EQ(bits(3.0), bits(zel::plus(three, minus_zero)));
+    EXPECT_EQ(bits(-0.0), bits(zel::times(three, minus_zero)));
+    EXPECT_TRUE(std::isnan(zel::plus(inf, -inf)));
+}
+
 TEST(ScalarHelpers, UpperClampLetsNaNThrough)
 {
     EXPECT_EQ(1.0, zel::upper_clamp(2.5, 1.0));

@@ -1,0 +1,107 @@
+// K = ZELgetCurvatureMap(O)
+//
+// The curvature map: along one-pixel-wide curves of an orientation map, how
+// far the orientation turns from one neighbour, through the pixel, to the
+// other. Only pixels with exactly two valid neighbours among their eight (the
+// inner points of such curves) get a value; every other pixel, the border
+// included, gets NaN.
+//
+// Input:
+//   1 O   orientation map, double, rows x cols: angles in degrees with a period
+//         of 180, NaN where a pixel has no orientation. Further dimensions are
+//         accepted; only the first rows x cols elements are read.
+// Output:
+//   K     double, rows x cols
+
+#include "input_checks.h"
+#include "libm_binding.h"
+#include "scalar_helpers.h"
+
+namespace {
+
+enum Input { kOrientationMap, kInputCount };
+
+const zel::InputRole kRoles[kInputCount] = {
+    {"orientation map", zel::kDoubleArray},
+};
+
+// The positive quiet NaN, for pixels without a curvature.
+constexpr double kNoCurvature = __builtin_nan("");
+
+// A difference of two angles brought into [-90, 90] by one half turn at most.
+// The comparisons are strict, so exactly +-90 stays, and the second sees the
+// result of the first. The wrap is odd: wrapping -d gives minus wrapping d.
+inline double half_turn_wrap(double d)
+{
+    if (d > 90.0) d = d - 180.0;
+    if (d < -90.0) d = d + 180.0;
+    return d;
+}
+
+// The chord 2 sin(phi / 2) that an orientation change of delta degrees gives,
+// with phi = |delta| * pi / 360 radians, in this order of operations.
+inline double chord(double delta)
+{
+    const double half_angle = ((zel::standard_abs(delta) * 0.5) * 3.141592653589793) / 360.0;
+    const double s = sin(half_angle);
+    return s + s;
+}
+
+// One pixel off the border, at pixel index p with centre c = O[p]. The eight
+// neighbours are scanned row above left to right, left, right, row below left
+// to right; A and B are the first and the second valid (non-NaN) one.
+//
+//   K = chord(wrap(A - c) + wrap(c - B))   when exactly two are valid
+inline double curvature_value(const double* O, ptrdiff_t p, ptrdiff_t rows)
+{
+    const double c = O[p];
+    if (__builtin_isnan(c)) return kNoCurvature;
+    uint8_t valid = 0;
+    double A = 0.0, B = 0.0;
+    for (int a = -1; a <= 1; ++a) {
+        for (int b = -1; b <= 1; ++b) {
+            if (a == 0 && b == 0) continue;
+            const double neighbour = O[p + a + rows * b];
+            if (__builtin_isnan(neighbour)) continue;
+            ++valid;
+            if (valid == 1) A = neighbour;
+            if (valid == 2) B = neighbour;
+        }
+    }
+    if (valid != 2) return kNoCurvature;
+    const double d1 = half_turn_wrap(c - B);
+    const double d2 = half_turn_wrap(A - c);
+    return chord(zel::plus(d2, d1));
+}
+
+// NaN into the first and last column, then the first and last row.
+inline void write_border(double* K, const zel::StackShape& shape)
+{
+    const ptrdiff_t rows = shape.rows, cols = shape.cols;
+    for (ptrdiff_t i = 0; i < rows; ++i) {
+        K[i] = kNoCurvature;
+        K[(cols - 1) * rows + i] = kNoCurvature;
+    }
+    for (ptrdiff_t j = 0; j < cols; ++j) {
+        K[j * rows] = kNoCurvature;
+        K[j * rows + rows - 1] = kNoCurvature;
+    }
+}
+
+}  // namespace
+
+extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+{
+    (void)nlhs;
+    zel::require_input_count(nrhs, kInputCount, "One input arguments required.");
+    const zel::Call call = {"ZELgetCurvatureMap", kRoles, prhs};
+    zel::check_inputs(call, kInputCount);
+    const zel::StackShape shape = zel::read_map_shape(call, kOrientationMap);
+
+    const double* O = mxGetPr(prhs[kOrientationMap]);
+    double* K = zel::create_output(plhs, 0, shape);
+    // An empty map has no border to write.
+    if (shape.rows == 0 || shape.cols == 0) return;
+    write_border(K, shape);
+    zel::for_each_inner_pixel(shape, [&](ptrdiff_t p) { K[p] = curvature_value(O, p, shape.rows); });
+}

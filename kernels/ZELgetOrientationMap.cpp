@@ -1,0 +1,111 @@
+// A = ZELgetOrientationMap(R, orientationIndex, scaleIndex, f)
+//
+// The orientation map: at every pixel, the selected orientation refined by
+// three-point peak interpolation over the response magnitudes of its two
+// neighbouring orientations, wrapping around at both ends, and turned into an
+// angle in degrees.
+//
+// Inputs:
+//   1 R                 response stack, double, rows x cols x orientations nO x scales nS
+//   2 orientationIndex  uint16, rows x cols, selected orientation o* (1-based)
+//   3 scaleIndex        uint16, rows x cols, selected scale s* (1-based): the
+//                       plane of R that is read
+//   4 f                 angle mapping, uint16 scalar: 0 spreads the orientations
+//                       evenly over 180 degrees; any other value reads them as two
+//                       halves in which the tangent of the angle is linear in the
+//                       position. The wrap period is nO - 6f.
+// Output:
+//   A                   double, rows x cols, degrees; NaN where the peak is undefined
+
+#include "input_checks.h"
+#include "libm_binding.h"
+#include "peak_interpolation.h"
+#include "scalar_helpers.h"
+
+namespace {
+
+enum Input { kResponse, kOrientationIndex, kScaleIndex, kAngleMapping, kInputCount };
+
+const zel::InputRole kRoles[kInputCount] = {
+    {"response stack", zel::kDoubleArray},
+    {"orientation index map", zel::kIndexMap},
+    {"scale index map", zel::kIndexMap},
+    {"angle mapping flag", zel::kUint16Scalar},
+};
+
+const double kPi = 3.141592653589793;
+
+// What the angle mapping needs of the orientation count and the flag, formed
+// once per call in 32-bit and 16-bit integers.
+struct AngleMapping {
+    uint16_t flag;
+    double orientations;  // nO
+    double wrap_period;   // nO - 6f
+    uint16_t half;        // floor(nO / 2): the last orientation of the first half
+    double quarter;       // floor(nO / 4)
+    double divisor;       // (nO - 6) / 4, truncated toward zero
+};
+
+inline AngleMapping angle_mapping(uint16_t orientations, uint16_t flag)
+{
+    const int32_t nO = orientations;
+    return AngleMapping{flag,
+                        double(nO),
+                        double(nO - 6 * int32_t(flag)),
+                        uint16_t(orientations >> 1),
+                        double(uint16_t(orientations >> 2)),
+                        double((nO - 6) / 4)};
+}
+
+// The refined position theta, wrapped once, as degrees. With the two-half
+// mapping the half is that of the selected orientation o*, not of theta.
+inline double angle_of(double theta, uint16_t o, const AngleMapping& m)
+{
+    if (theta < 1.0) theta = theta + m.wrap_period;
+    if (m.flag == 0) return ((theta - 1.0) / m.orientations) * 180.0;
+    if (o > m.half) {
+        const double v = atan((((theta - m.half) - m.quarter) - 1.0) / m.divisor) * 180.0 / kPi;
+        return v < 0.0 ? v + 180.0 : v;
+    }
+    return atan(((theta - m.quarter) - 1.0) / m.divisor) * 180.0 / kPi + 90.0;
+}
+
+// One pixel: the peak about o* of the magnitudes at o* and its neighbours,
+// which wrap around; a single orientation is its own neighbour on both sides.
+inline double orientation_angle(const double* R, const zel::StackShape& shape, ptrdiff_t p, uint16_t o,
+                                uint16_t s, const AngleMapping& m)
+{
+    const uint16_t previous = o == 1 ? shape.orientations : uint16_t(o - 1);
+    const uint16_t next = o == shape.orientations ? 1 : uint16_t(o + 1);
+    const double a = zel::standard_abs(R[zel::stack_offset(shape, p, previous, s)]);
+    const double c = zel::standard_abs(R[zel::stack_offset(shape, p, o, s)]);
+    const double b = zel::standard_abs(R[zel::stack_offset(shape, p, next, s)]);
+    return angle_of(zel::peak_position(o, a, c, b), o, m);
+}
+
+}  // namespace
+
+extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+{
+    (void)nlhs;
+    zel::require_input_count(nrhs, kInputCount, "Four input arguments required.");
+    const zel::Call call = {"ZELgetOrientationMap", kRoles, prhs};
+    zel::check_inputs(call, kInputCount);
+    // The scale count serves only to check the scale index map.
+    const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
+    zel::require_pixel_map(call, kOrientationIndex, shape);
+    zel::require_pixel_map(call, kScaleIndex, shape);
+    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation count");
+    zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale count");
+
+    const double* R = mxGetPr(prhs[kResponse]);
+    const uint16_t* orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndex]));
+    const uint16_t* scale = static_cast<const uint16_t*>(mxGetData(prhs[kScaleIndex]));
+    const uint16_t flag = static_cast<const uint16_t*>(mxGetData(prhs[kAngleMapping]))[0];
+    const AngleMapping mapping = angle_mapping(shape.orientations, flag);
+
+    double* A = zel::create_output(plhs, 0, shape);
+    zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+        A[p] = orientation_angle(R, shape, p, orientation[p], scale[p], mapping);
+    });
+}

@@ -1,0 +1,327 @@
+// ZELgetHeightAndWidthMap through the stand-in host.
+#include "kernel_support.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+using namespace zeltest;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const char* const kKernel = "ZELgetHeightAndWidthMap";
+
+const std::vector<double> kTenToOne = {10, 9, 8, 7, 6, 5, 4, 3, 2, 1};
+
+struct HeightWidthInputs {
+    std::vector<mwSize> dims;  // of the response stack
+    std::vector<double> R;
+    std::vector<uint16_t> orientation, scale;
+    std::vector<double> P;
+    double g = 0.0;
+    std::vector<double> T;  // nO x nS, column-major
+    uint16_t mode = 1;
+};
+
+CallResult height_and_width_map(const HeightWidthInputs& in, int nlhs = 2, int slots = -1)
+{
+    Array R = doubles(in.dims, in.R);
+    Array o = uint16s({in.dims[0], in.dims[1]}, in.orientation), s = uint16s({in.dims[0], in.dims[1]}, in.scale);
+    Array P = doubles({1, in.P.size()}, in.P), g = scalar(in.g), T = doubles({1, in.T.size()}, in.T);
+    Array mode = uint16_scalar(in.mode);
+    return call(kKernel, nlhs, {R.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}, slots);
+}
+
+struct HeightWidth {
+    double height, width;
+};
+
+// One pixel, one orientation, the responses and table entries of its scales.
+HeightWidth one_pixel(const std::vector<double>& R, uint16_t s, const std::vector<double>& T, double g,
+                      const std::vector<double>& P, uint16_t mode)
+{
+    HeightWidthInputs in{{1, 1, 1, R.size()}, R, {1}, {s}, P, g, T, mode};
+    CallResult result = height_and_width_map(in);
+    EXPECT_FALSE(result.failed) << result.message;
+    if (result.failed || result.outputs.size() != 2) return {kNaN, kNaN};
+    return {values(result.outputs[0].get()).at(0), values(result.outputs[1].get()).at(0)};
+}
+
+void expect_same_or_both_nan(double expected, double got, const char* what)
+{
+    if (std::isnan(expected))
+        EXPECT_TRUE(std::isnan(got)) << what << ": " << got;
+    else
+        EXPECT_SAME_BITS(expected, got) << what;
+}
+
+TEST(HeightAndWidthMap, WorkedExampleInEveryMode)
+{
+    const struct {
+        uint16_t mode;
+        double height;
+    } cases[] = {
+        {1, -0.2},                  // R / P[0]
+        {3, -0.2222222222222222},   // x * 9 = 1.9258... reads P[1] = 9
+        {0, 0.5},                   // P[6] - P[2] = 4 - 8
+        {2, 0.5},
+        {65535, 0.5},
+    };
+    for (const auto& c : cases) {
+        const HeightWidth got = one_pixel({1.0, -2.0, 1.5}, 2, {2, 3, 4.5}, 4, kTenToOne, c.mode);
+        EXPECT_SAME_BITS(c.height, got.height) << "mode " << c.mode;
+        EXPECT_SAME_BITS(3.2097395818009886, got.width) << "mode " << c.mode;
+    }
+}
+
+TEST(HeightAndWidthMap, EdgeCasesOfOnePixel)
+{
+    const struct {
+        const char* what;
+        std::vector<double> R;
+        uint16_t s;
+        std::vector<double> T;
+        double g;
+        std::vector<double> P;
+        uint16_t mode;
+        double height, width;
+    } cases[] = {
+        {"one scale: width T(o*, 1), x = g / 2n", {-3}, 1, {5}, 4, kTenToOne, 3, -3.0 / 9, 5},
+        {"two scales are both ends", {1, 5}, 2, {2, 3}, 4, kTenToOne, 1, 0.5, 3},
+        {"first scale keeps T exactly with an infinite ratio", {7, 1, 1}, 1, {2, 0, 4.5}, 0, kTenToOne, 1, 0.7, 2},
+        {"last scale keeps T exactly with a NaN ratio", {1, 1, -7}, 3, {0, 0, 4.5}, 0, kTenToOne, 1, -0.7, 4.5},
+        {"equal magnitudes: NaN width, mode 3 reads P[0]", {-2, 2, -2}, 2, {2, 3, 4.5}, 4, kTenToOne, 3, 0.2, kNaN},
+        {"equal magnitudes: difference mode divides by P[0] - P[0]", {-2, 2, -2}, 2, {2, 3, 4.5}, 4, kTenToOne, 0, kInf, kNaN},
+        {"three zeros in difference mode give 0 / 0", {0, 0, 0}, 2, {2, 3, 4.5}, 4, kTenToOne, 0, kNaN, kNaN},
+        {"ratio exactly 1: pow(1, NaN) = 1 keeps T", {2, 2, 2}, 2, {3, 3, 7}, 4, kTenToOne, 3, 2.0 / 9, 3},
+        {"equal neighbours leave the scale whole", {1, -4, -1}, 2, {2, 3, 4.5}, 4, kTenToOne, 1, -0.4, 3},
+        {"upward parabola extrapolates half a scale up", {3, 1, 1}, 2, {2, 3, 4.5}, 4, kTenToOne, 1, 0.1, 3.6742346141747673},
+        {"T(o*, s*) of 0: width 0, NaN fraction reads P[0]", {4}, 1, {0}, 4, kTenToOne, 3, 0.4, 0},
+        {"T(o*, s*) of 0 in difference mode divides by 0", {4}, 1, {0}, 4, kTenToOne, 0, kInf, 0},
+        {"x = 0 in mode 3 reads P[0]", {4}, 1, {2}, 0, kTenToOne, 3, 0.4, 2},
+        {"x = 0 in difference mode reads the middle twice", {-1}, 1, {2}, 0, kTenToOne, 0, -kInf, 2},
+        {"one-element profile, mode 3", {-2}, 1, {2}, 4, {5}, 3, -0.4, 2},
+        {"one-element profile, difference mode", {-2}, 1, {2}, 4, {5}, 0, -kInf, 2},
+        {"a response of -0 keeps its sign", {-0.0}, 1, {2}, 4, kTenToOne, 1, -0.0, 2},
+    };
+    for (const auto& c : cases) {
+        const HeightWidth got = one_pixel(c.R, c.s, c.T, c.g, c.P, c.mode);
+        expect_same_or_both_nan(c.height, got.height, c.what);
+        expect_same_or_both_nan(c.width, got.width, c.what);
+    }
+}
+
+TEST(HeightAndWidthMap, FractionsOutsideTheTableSampleItsEnds)
+{
+    // At an end scale w / T = 1, so x = g / 20 with ten profile values; a
+    // response of 1 makes the height the reciprocal of the divisor.
+    const struct {
+        const char* what;
+        uint16_t mode;
+        double g, divisor;
+    } cases[] = {
+        {"x = 1 reads the last value", 3, 20, 1},
+        {"x * 9 just below 10 still reads the last value", 3, 22, 1},
+        {"x = 1.5", 3, 30, 1},
+        {"x = +inf", 3, kInf, 1},
+        {"x = -0.05 truncates to the first value", 3, -1, 10},
+        {"x = -1.5", 3, -30, 10},
+        {"x = -inf", 3, -kInf, 10},
+        {"x = 0.5 samples both ends", 0, 10, 1 - 10},
+        {"x = 0.6 keeps both indices inside", 0, 12, 1 - 10},
+        {"x = 2", 0, 40, 1 - 10},
+        {"x = +inf", 0, kInf, 1 - 10},
+        {"x = -0.5", 0, -10, 10 - 1},
+        {"x = -2", 0, -40, 10 - 1},
+        {"x = -inf", 0, -kInf, 10 - 1},
+    };
+    for (const auto& c : cases) {
+        const HeightWidth got = one_pixel({1}, 1, {2}, c.g, kTenToOne, c.mode);
+        EXPECT_SAME_BITS(1 / c.divisor, got.height) << c.what << " (mode " << c.mode << ")";
+    }
+}
+
+TEST(HeightAndWidthMap, WidthMapOnlyWhenASecondOutputIsRequested)
+{
+    HeightWidthInputs in{{1, 2, 1, 3}, {1, 1, -2, -2, 1.5, 1.5}, {1, 1}, {2, 2}, kTenToOne, 4, {2, 3, 4.5}, 1};
+    const struct {
+        int nlhs, slots;
+        size_t outputs;
+    } cases[] = {{0, 1, 1}, {1, 1, 1}, {2, 2, 2}, {3, 3, 2}};
+    for (const auto& c : cases) {
+        const long live_before = mxHostLiveArrays();
+        {
+            CallResult result = height_and_width_map(in, c.nlhs, c.slots);
+            ASSERT_FALSE(result.failed) << result.message;
+            ASSERT_EQ(c.outputs, result.outputs.size()) << "nlhs " << c.nlhs;
+            EXPECT_EQ((std::vector<double>{-0.2, -0.2}), values(result.outputs[0].get()));
+            if (c.outputs == 2)
+                EXPECT_EQ((std::vector<double>{3.2097395818009886, 3.2097395818009886}),
+                          values(result.outputs[1].get()));
+        }
+        EXPECT_EQ(live_before, mxHostLiveArrays()) << "nlhs " << c.nlhs << ": an array was created and not returned";
+    }
+}
+
+TEST(HeightAndWidthMap, EmptyImagesGiveEmptyMapsOfTheirShape)
+{
+    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{0, 3, 2, 2}, std::vector<mwSize>{4, 0, 1, 3},
+                                             std::vector<mwSize>{0, 0}}) {
+        const mwSize nO = shape.size() > 2 ? shape[2] : 1, nS = shape.size() > 3 ? shape[3] : 1;
+        HeightWidthInputs in{shape, {}, {}, {}, {1}, 1, std::vector<double>(nO * nS, 1.0), 3};
+        CallResult result = height_and_width_map(in);
+        ASSERT_FALSE(result.failed) << result.message;
+        ASSERT_EQ(2u, result.outputs.size());
+        for (const Array& map : result.outputs) EXPECT_EQ((std::vector<mwSize>{shape[0], shape[1]}), dims(map.get()));
+    }
+}
+
+// Both maps as their definition reads, pixel by pixel, rows outer, with the
+// fraction limited to the table.
+void reference_maps(const HeightWidthInputs& in, std::vector<double>& H, std::vector<double>& W)
+{
+    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
+    const int32_t nO = in.dims.size() > 2 ? int32_t(in.dims[2]) : 1;
+    const int32_t nS = in.dims.size() > 3 ? int32_t(in.dims[3]) : 1;
+    const int32_t n = int32_t(in.P.size());
+    const auto sample = [&](double fraction) {
+        const double product = fraction * double(n - 1);
+        return in.P[std::isnan(product) ? 0 : int32_t(product)];
+    };
+    H.assign(size_t(rows) * cols, 0.0);
+    W.assign(size_t(rows) * cols, 0.0);
+    for (int32_t i = 1; i <= rows; ++i) {
+        for (int32_t j = 1; j <= cols; ++j) {
+            const int32_t p = (i - 1) + rows * (j - 1);
+            const int32_t o = in.orientation[p], s = in.scale[p];
+            const auto R = [&](int32_t k) { return in.R[p + rows * cols * (o - 1) + rows * cols * nO * (k - 1)]; };
+            const double c = R(s);
+            double s_hat = s;
+            if (s != 1 && s != nS) {
+                const double a = std::fabs(R(s - 1)), b = std::fabs(R(s + 1));
+                s_hat = s + (b - a) / (std::fabs(c) * 4 - (b + a) * 2);
+            }
+            const double exponent = s - s_hat;
+            const double factor = exponent == 0 ? 1.0 : std::pow(in.T[0] / in.T[nO], exponent);
+            const double t = in.T[(o - 1) + nO * (s - 1)];
+            const double w = multiply_as_written(factor, t);
+            double divisor;
+            if (in.mode == 1) {
+                divisor = in.P[0];
+            } else {
+                double x = multiply_as_written(w / t, in.g) / (double(n) + double(n));
+                if (in.mode == 3) {
+                    x = x > 1 ? 1 : x < 0 ? 0 : x;
+                    divisor = sample(x);
+                } else {
+                    x = x > 0.5 ? 0.5 : x < -0.5 ? -0.5 : x;
+                    divisor = sample(x + 0.5) - sample(0.5 - x);
+                }
+            }
+            H[p] = c / divisor;
+            W[p] = w;
+        }
+    }
+}
+
+TEST(HeightAndWidthMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
+{
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> uniform(-2.0, 2.0), positive(0.25, 4.0);
+    const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
+    auto special_or = [&](double usual) { return random() % 16 == 0 ? specials[random() % 6] : usual; };
+    const std::vector<std::vector<mwSize>> shapes = {{5, 7, 3, 4}, {6, 1, 2}, {3, 3, 1, 2}, {1, 9, 1, 5},
+                                                     {4, 4},       {2, 3, 4, 3}, {7, 2, 2, 6}};
+    for (const std::vector<mwSize>& shape : shapes) {
+        for (uint16_t mode : {1, 3, 0, 2}) {
+            HeightWidthInputs in;
+            in.dims = shape;
+            const mwSize nO = shape.size() > 2 ? shape[2] : 1, nS = shape.size() > 3 ? shape[3] : 1;
+            mwSize elements = 1;
+            for (mwSize d : shape) elements *= d;
+            for (mwSize k = 0; k < elements; ++k) in.R.push_back(special_or(uniform(random)));
+            for (mwSize p = 0; p < shape[0] * shape[1]; ++p) {
+                in.orientation.push_back(uint16_t(1 + random() % nO));
+                in.scale.push_back(uint16_t(1 + random() % nS));
+            }
+            for (mwSize k = 0; k < nO * nS; ++k) in.T.push_back(special_or(positive(random)));
+            const mwSize n = 1 + random() % 12;
+            for (mwSize k = 0; k < n; ++k) in.P.push_back(special_or(uniform(random)));
+            // Gains that keep most fractions inside the table and some outside.
+            in.g = special_or(uniform(random) * double(n));
+            in.mode = mode;
+            CallResult result = height_and_width_map(in);
+            ASSERT_FALSE(result.failed) << result.message;
+            ASSERT_EQ(2u, result.outputs.size());
+            std::vector<double> H, W;
+            reference_maps(in, H, W);
+            const std::vector<double> got_H = values(result.outputs[0].get()), got_W = values(result.outputs[1].get());
+            ASSERT_EQ(H.size(), got_H.size());
+            for (size_t p = 0; p < H.size(); ++p) {
+                EXPECT_SAME_BITS(H[p], got_H[p]) << "height, pixel " << p << ", mode " << mode;
+                EXPECT_SAME_BITS(W[p], got_W[p]) << "width, pixel " << p << ", mode " << mode;
+            }
+        }
+    }
+}
+
+TEST(HeightAndWidthMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
+{
+    // 2 x 3 pixels, 2 orientations, 3 scales.
+    Array R = doubles({2, 3, 2, 3});
+    Array o = uint16s({2, 3}, {1, 2, 1, 2, 1, 2}), s = uint16s({2, 3}, {1, 2, 3, 2, 1, 2});
+    Array P = doubles({1, 4}, {4, 3, 2, 1}), g = scalar(1), T = doubles({2, 3}, {1, 1, 2, 2, 4, 4});
+    Array mode = uint16_scalar(3);
+    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 2, 3});
+    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array int32_profile = of_class(mxINT32_CLASS, {1, 4});
+    Array complex_gain = of_class(mxDOUBLE_CLASS, {1, 1}, mxCOMPLEX);
+    Array sparse_table(mxCreateSparse(2, 3, 6, mxREAL));
+    Array double_mode = scalar(1);
+    Array empty = doubles({0, 0});
+    Array empty_mode = uint16s({0, 1});
+    const mwSize too_long[] = {1, 65536};
+    Array long_profile(mxHostCreateUnbackedArray(2, too_long, mxDOUBLE_CLASS));
+    Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
+    Array short_table = doubles({1, 5}, {1, 1, 2, 2, 4});
+    Array zero_o = uint16s({2, 3}, {1, 2, 0, 2, 1, 2});
+    Array big_s = uint16s({2, 3}, {1, 2, 3, 4, 1, 2});
+    const mwSize huge_rows[] = {65535, 1, 1, 1};
+    Array tall(mxHostCreateUnbackedArray(4, huge_rows, mxDOUBLE_CLASS));
+    const mwSize huge_stack[] = {40000, 30000, 2, 1};
+    Array big(mxHostCreateUnbackedArray(4, huge_stack, mxDOUBLE_CLASS));
+
+    const struct {
+        const char* what;
+        const char* mnemonic;
+        const char* message_part;
+        std::vector<const mxArray*> inputs;
+    } cases[] = {
+        {"single stack", "invalidClass", "input 1 (response stack)", {single_stack.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"double index map", "invalidClass", "input 2 (orientation index map) must be a real uint16 array", {R.get(), double_map.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"int32 profile", "invalidClass", "input 4 (profile table)", {R.get(), o.get(), s.get(), int32_profile.get(), g.get(), T.get(), mode.get()}},
+        {"complex gain", "invalidClass", "found a complex double array", {R.get(), o.get(), s.get(), P.get(), complex_gain.get(), T.get(), mode.get()}},
+        {"sparse scale table", "invalidClass", "input 6 (scale table)", {R.get(), o.get(), s.get(), P.get(), g.get(), sparse_table.get(), mode.get()}},
+        {"mode as a double", "invalidClass", "input 7 (normalisation mode) must be a real uint16 value: pass it as uint16(value); found a double array.", {R.get(), o.get(), s.get(), P.get(), g.get(), T.get(), double_mode.get()}},
+        {"empty gain", "emptyInput", "input 5 (sampling gain)", {R.get(), o.get(), s.get(), P.get(), empty.get(), T.get(), mode.get()}},
+        {"empty mode", "emptyInput", "input 7 (normalisation mode)", {R.get(), o.get(), s.get(), P.get(), g.get(), T.get(), empty_mode.get()}},
+        {"empty profile", "invalidTableLength", "found 0", {R.get(), o.get(), s.get(), empty.get(), g.get(), T.get(), mode.get()}},
+        {"65536 profile values", "invalidTableLength", "found 65536", {R.get(), o.get(), s.get(), long_profile.get(), g.get(), T.get(), mode.get()}},
+        {"short scale map", "tooFewElements", "input 3", {R.get(), o.get(), short_map.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"scale table short of nO x nS", "tooFewElements", "input 6 (scale table) must hold at least 6 elements", {R.get(), o.get(), s.get(), P.get(), g.get(), short_table.get(), mode.get()}},
+        {"orientation index 0", "indexOutOfRange", "input 2 (orientation index map) holds 0 at pixel (1, 2)", {R.get(), zero_o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"scale past the count", "indexOutOfRange", "holds 4 at pixel (2, 2); expected a value in 1..3", {R.get(), o.get(), big_s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"65535 rows", "tooLarge", "65535 rows", {tall.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"more than 2^31 elements", "tooLarge", "2400000000 elements", {big.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+    };
+    for (const auto& c : cases) {
+        const CallResult result = call(kKernel, 2, c.inputs);
+        ASSERT_TRUE(result.failed) << c.what;
+        EXPECT_EQ(std::string(kKernel) + ":" + c.mnemonic, result.id) << c.what;
+        EXPECT_NE(std::string::npos, result.message.find(c.message_part)) << c.what << ": " << result.message;
+        EXPECT_EQ(0u, result.message.find(std::string(kKernel) + ": ")) << result.message;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,246 @@
+// ZELgetOrientationMap through the stand-in host.
+#include "kernel_support.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+using namespace zeltest;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const char* const kKernel = "ZELgetOrientationMap";
+
+struct OrientationInputs {
+    std::vector<mwSize> dims;  // of the response stack
+    std::vector<double> R;
+    std::vector<uint16_t> orientation, scale;
+    uint16_t flag = 0;
+};
+
+CallResult orientation_map(const OrientationInputs& in)
+{
+    Array R = doubles(in.dims, in.R);
+    Array o = uint16s({in.dims[0], in.dims[1]}, in.orientation), s = uint16s({in.dims[0], in.dims[1]}, in.scale);
+    Array f = uint16_scalar(in.flag);
+    return call(kKernel, 1, {R.get(), o.get(), s.get(), f.get()});
+}
+
+// One pixel at scale 1 of a stack with the given responses per orientation.
+double one_pixel(const std::vector<double>& R, uint16_t o, uint16_t flag)
+{
+    OrientationInputs in{{1, 1, R.size()}, R, {o}, {1}, flag};
+    CallResult result = orientation_map(in);
+    EXPECT_FALSE(result.failed) << result.message;
+    return result.failed ? kNaN : values(result.outputs.at(0).get()).at(0);
+}
+
+TEST(OrientationMap, WorkedExamplesAtThePeakOfEveryOrientation)
+{
+    const struct {
+        uint16_t orientations, flag;
+        double tolerance;  // the arctangent angles are known to six decimals
+        std::vector<double> angles;
+    } cases[] = {
+        {8, 0, 0, {0, 22.5, 45, 67.5, 90, 112.5, 135, 157.5}},
+        {14, 1, 5e-7, {33.690068, 45, 63.434949, 90, 116.565051, 135, 146.309932, 123.690068, 135, 153.434949, 0,
+                       26.565051, 45, 56.309932}},
+        {10, 1, 5e-7, {26.565051, 45, 90, 135, 153.434949, 116.565051, 135, 0, 45, 63.434949}},
+    };
+    for (const auto& c : cases) {
+        // Pixel j selects orientation j, where its response stands out above
+        // equal neighbours (of either sign).
+        const mwSize nO = c.orientations;
+        OrientationInputs in{{1, nO, nO}, {}, {}, std::vector<uint16_t>(nO, 1), c.flag};
+        for (mwSize o = 1; o <= nO; ++o)
+            for (mwSize j = 1; j <= nO; ++j) in.R.push_back(o == j ? -2.0 : (o % 2 ? 1.0 : -1.0));
+        for (mwSize j = 1; j <= nO; ++j) in.orientation.push_back(uint16_t(j));
+        CallResult result = orientation_map(in);
+        ASSERT_FALSE(result.failed) << result.message;
+        const std::vector<double> got = values(result.outputs[0].get());
+        ASSERT_EQ(c.angles.size(), got.size());
+        for (size_t k = 0; k < got.size(); ++k)
+            EXPECT_NEAR(c.angles[k], got[k], c.tolerance) << "nO " << nO << ", f " << c.flag << ", o* " << k + 1;
+    }
+}
+
+TEST(OrientationMap, EdgeCasesOfOnePixel)
+{
+    // Magnitudes (a, c, b) of (1, 1.5, 0) put the peak a quarter step below
+    // o*, (0, 1.5, 1) a quarter step above.
+    const struct {
+        const char* what;
+        std::vector<double> R;
+        uint16_t o, flag;
+        double expected;
+    } cases[] = {
+        {"wrap: 0.8333 becomes 8.8333", {2, 1, 0, 0, 0, 0, 0, 1.5}, 1, 0, 176.25},
+        {"wrapped position mapped by the first half", {1.5, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1, 1, 150.2551187030578},
+        {"theta exactly 1 is not wrapped", {2, 1, 0, 0, 0, 0, 0, 1}, 1, 0, 0},
+        {"three zeros", {0, 0, 0, 0}, 2, 0, kNaN},
+        {"three zeros, arctangent mapping", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 7, 1, kNaN},
+        {"one orientation is its own neighbour", {3}, 1, 0, kNaN},
+        {"one orientation, arctangent mapping", {3}, 1, 1, kNaN},
+        {"nO = 2, linear", {1, 2}, 2, 0, 90},
+        {"nO = 2, first half: atan(-0) + 90", {2, 1}, 1, 1, 90},
+        {"nO = 2, second half: v = -0 is kept", {1, 2}, 2, 1, -0.0},
+        {"o* = H past the boundary keeps the first half", {0, 0, 0, 0, 1.5, 1, 0, 0, 0, 0}, 5, 1, 156.03751102542182},
+        {"o* = H + 1 below the boundary keeps the second half", {0, 0, 0, 0, 1, 1.5, 0, 0, 0, 0}, 6, 1, 113.96248897457818},
+        {"f = 2 wraps by nO - 12", {1.5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1, 2, 132.51044707800085},
+        {"D = 0, first half, -inf", {2, 1, 0, 0, 0, 0, 0, 1}, 1, 1, 0},
+        {"D = 0, first half, +inf", {0, 0, 1, 2, 1, 0, 0, 0}, 4, 1, 180},
+        {"D = 0, first half, 0 / 0", {0, 1, 2, 1, 0, 0, 0, 0}, 3, 1, kNaN},
+        {"D = 0, second half, -inf", {0, 0, 0, 1, 2, 1, 0, 0}, 5, 1, 90},
+        {"D = 0, second half, +inf", {1, 0, 0, 0, 0, 0, 1, 2}, 8, 1, 90},
+        {"nO = 3: (3 - 6) / 4 truncates to 0", {1, 1, 2}, 3, 1, 90},
+        {"linear: still below 1 after the wrap", {1.03125, 0, 0, 0, 0, 0, 0, 2}, 1, 0, -180},
+        {"linear: beyond nO + 1 is not reduced", {2, 0, 0, 0, 0, 0, 0, 1.25}, 8, 0, 202.5},
+        {"a NaN response", {kNaN, 1, 0, 1}, 2, 0, kNaN},
+        {"an infinite neighbour", {0, 1, 0, kInf}, 1, 0, kNaN},
+    };
+    for (const auto& c : cases) {
+        const double got = one_pixel(c.R, c.o, c.flag);
+        if (std::isnan(c.expected))
+            EXPECT_TRUE(std::isnan(got)) << c.what << ": " << got;
+        else
+            EXPECT_SAME_BITS(c.expected, got) << c.what;
+    }
+}
+
+TEST(OrientationMap, ReadsThePlaneOfTheSelectedScale)
+{
+    // Two pixels, three orientations, two scales: the neighbours come from
+    // the pixel's own scale, never from the other one.
+    OrientationInputs in{{1, 2, 3, 2}, {1, 0, 2, 0, 1, 0, /* scale 2 */ 0, 1, 0, 2, 0, 1}, {2, 2}, {1, 2}, 0};
+    CallResult result = orientation_map(in);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ((std::vector<double>{60, 60}), values(result.outputs[0].get()));
+}
+
+TEST(OrientationMap, EmptyImagesGiveEmptyMapsOfTheirShape)
+{
+    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{0, 3, 4, 2}, std::vector<mwSize>{4, 0, 8},
+                                             std::vector<mwSize>{0, 0}}) {
+        OrientationInputs in{shape, {}, {}, {}, 1};
+        CallResult result = orientation_map(in);
+        ASSERT_FALSE(result.failed) << result.message;
+        EXPECT_EQ((std::vector<mwSize>{shape[0], shape[1]}), dims(result.outputs[0].get()));
+    }
+}
+
+// The orientation map as its definition reads, pixel by pixel, rows outer.
+std::vector<double> reference_orientation_map(const OrientationInputs& in)
+{
+    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
+    const int32_t nO = in.dims.size() > 2 ? int32_t(in.dims[2]) : 1;
+    const int32_t f = in.flag, L = nO - 6 * f, H = nO / 2, Q = nO / 4, D = (nO - 6) / 4;
+    const double pi = 3.141592653589793;
+    std::vector<double> angles(size_t(rows) * cols, 0.0);
+    for (int32_t i = 1; i <= rows; ++i) {
+        for (int32_t j = 1; j <= cols; ++j) {
+            const int32_t p = (i - 1) + rows * (j - 1);
+            const int32_t o = in.orientation[p], s = in.scale[p];
+            const auto R = [&](int32_t k) { return in.R[p + rows * cols * (k - 1) + rows * cols * nO * (s - 1)]; };
+            int32_t previous, next;
+            if (nO == 1) {
+                previous = next = 1;
+            } else if (o == 1) {
+                previous = nO, next = 2;
+            } else if (o == nO) {
+                previous = nO - 1, next = 1;
+            } else {
+                previous = o - 1, next = o + 1;
+            }
+            const double a = std::fabs(R(previous)), c = std::fabs(R(o)), b = std::fabs(R(next));
+            double theta = o + (b - a) / (c * 4 - (b + a) * 2);
+            if (theta < 1) theta += L;
+            double angle;
+            if (f == 0) {
+                angle = ((theta - 1) / nO) * 180;
+            } else if (o > H) {
+                angle = std::atan((((theta - H) - Q) - 1) / D) * 180 / pi;
+                if (angle < 0) angle += 180;
+            } else {
+                angle = std::atan(((theta - Q) - 1) / D) * 180 / pi + 90;
+            }
+            angles[p] = angle;
+        }
+    }
+    return angles;
+}
+
+TEST(OrientationMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
+{
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> uniform(-2.0, 2.0);
+    const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
+    auto value = [&]() { return random() % 16 == 0 ? specials[random() % 6] : uniform(random); };
+    const std::vector<std::vector<mwSize>> shapes = {{5, 7, 8, 3}, {6, 1, 14}, {3, 4, 10, 2}, {1, 9, 2, 2},
+                                                     {4, 4},       {2, 3, 1, 3}, {3, 5, 5}, {4, 2, 20, 2}};
+    for (const std::vector<mwSize>& shape : shapes) {
+        for (uint16_t flag : {0, 1, 2, 65535}) {
+            OrientationInputs in;
+            in.dims = shape;
+            const mwSize nO = shape.size() > 2 ? shape[2] : 1, nS = shape.size() > 3 ? shape[3] : 1;
+            mwSize elements = 1;
+            for (mwSize d : shape) elements *= d;
+            for (mwSize k = 0; k < elements; ++k) in.R.push_back(value());
+            for (mwSize p = 0; p < shape[0] * shape[1]; ++p) {
+                in.orientation.push_back(uint16_t(1 + random() % nO));
+                in.scale.push_back(uint16_t(1 + random() % nS));
+            }
+            in.flag = flag;
+            CallResult result = orientation_map(in);
+            ASSERT_FALSE(result.failed) << result.message;
+            const std::vector<double> got = values(result.outputs[0].get()), expected = reference_orientation_map(in);
+            ASSERT_EQ(expected.size(), got.size());
+            for (size_t p = 0; p < got.size(); ++p)
+                EXPECT_SAME_BITS(expected[p], got[p]) << "pixel " << p << ", flag " << flag;
+        }
+    }
+}
+
+TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
+{
+    Array R = doubles({2, 3, 4, 2});
+    Array o = uint16s({2, 3}, {1, 2, 3, 4, 1, 2}), s = uint16s({2, 3}, {1, 1, 2, 2, 1, 1});
+    Array f = uint16_scalar(1);
+    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 4, 2});
+    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array double_flag = scalar(1);
+    Array empty_flag = uint16s({1, 0});
+    Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
+    Array big_o = uint16s({2, 3}, {1, 2, 3, 4, 5, 2});
+    Array zero_s = uint16s({2, 3}, {1, 0, 2, 2, 1, 1});
+    Array no_orientations = doubles({2, 3, 0, 2});
+    Array ones = uint16s({2, 3}, {1, 1, 1, 1, 1, 1});
+    const mwSize huge_scales[] = {2, 3, 1, 65535};
+    Array deep(mxHostCreateUnbackedArray(4, huge_scales, mxDOUBLE_CLASS));
+
+    const struct {
+        const char* what;
+        const char* mnemonic;
+        const char* message_part;
+        std::vector<const mxArray*> inputs;
+    } cases[] = {
+        {"single stack", "invalidClass", "input 1 (response stack)", {single_stack.get(), o.get(), s.get(), f.get()}},
+        {"double scale map", "invalidClass", "input 3 (scale index map) must be a real uint16 array", {R.get(), o.get(), double_map.get(), f.get()}},
+        {"flag as a double", "invalidClass", "input 4 (angle mapping flag) must be a real uint16 value: pass it as uint16(value); found a double array.", {R.get(), o.get(), s.get(), double_flag.get()}},
+        {"empty flag", "emptyInput", "input 4 (angle mapping flag)", {R.get(), o.get(), s.get(), empty_flag.get()}},
+        {"short orientation map", "tooFewElements", "input 2", {R.get(), short_map.get(), s.get(), f.get()}},
+        {"orientation past the count", "indexOutOfRange", "holds 5 at pixel (1, 3); expected a value in 1..4", {R.get(), big_o.get(), s.get(), f.get()}},
+        {"scale index 0", "indexOutOfRange", "input 3 (scale index map) holds 0 at pixel (2, 1)", {R.get(), o.get(), zero_s.get(), f.get()}},
+        {"no orientation for a pixel", "indexOutOfRange", "expected a value in 1..0 (the orientation count)", {no_orientations.get(), ones.get(), ones.get(), f.get()}},
+        {"65535 scales", "tooLarge", "65535 scales", {deep.get(), o.get(), s.get(), f.get()}},
+    };
+    for (const auto& c : cases) {
+        const CallResult result = call(kKernel, 1, c.inputs);
+        ASSERT_TRUE(result.failed) << c.what;
+        EXPECT_EQ(std::string(kKernel) + ":" + c.mnemonic, result.id) << c.what;
+        EXPECT_NE(std::string::npos, result.message.find(c.message_part)) << c.what << ": " << result.message;
+        EXPECT_EQ(0u, result.message.find(std::string(kKernel) + ": ")) << result.message;
+    }
+}
+
+}  // namespace
