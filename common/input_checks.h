@@ -154,6 +154,12 @@ inline void require_size_limits(const Call& call, int slot, int size_count)
     if (elements > 2147483648.0)
         raise_error(call, kTooLarge, "input %d (%s) has %.0f elements; at most 2^31 are supported.", slot + 1,
                     call.roles[slot].name, elements);
+    // A zero among the sizes past those read empties the array, which then
+    // holds none of the elements the leading sizes address.
+    const size_t count = mxGetNumberOfElements(array);
+    if (double(count) < elements)
+        raise_error(call, kTooFewElements, "input %d (%s) holds %zu elements, not the %.0f its first %d sizes address; a further size is 0.",
+                    slot + 1, call.roles[slot].name, count, elements, size_count);
 }
 
 // The sizes of a response stack, after checking that they fit the holds.

@@ -52,6 +52,25 @@ TEST_P(EveryBuiltKernel, NeverWritesItsInputsAndRepeatsItsBits)
     EXPECT_EQ(live_before, mxHostLiveArrays());
 }
 
+// A zero size beyond those a kernel reads leaves the array without elements:
+// {5, 4, 3, 4, 0} has 5 x 4 x 3 x 4 as its leading sizes and nothing behind
+// them.
+TEST_P(EveryBuiltKernel, RejectsAFirstInputEmptiedByAFurtherZeroSize)
+{
+    KernelCall c = std::move(contract_calls(GetParam().name).front());
+    std::vector<mwSize> emptied = dims(c.inputs[0].get());
+    emptied.resize(4, 1);
+    emptied.push_back(0);
+    c.inputs[0] = doubles(emptied);
+    // The penalty stack of the blob, ridge and edge maps has the response stack's size.
+    if (c.kernel == "ZELgetBlobMap" || c.kernel == "ZELgetRidgeMap" || c.kernel == "ZELgetEdgeMap")
+        c.inputs[1] = doubles(emptied);
+    const CallResult result = call(c.kernel, c.nlhs, c.handles());
+    ASSERT_TRUE(result.failed);
+    EXPECT_EQ(c.kernel + ":tooFewElements", result.id) << result.message;
+    EXPECT_NE(std::string::npos, result.message.find("input 1")) << result.message;
+}
+
 INSTANTIATE_TEST_SUITE_P(InputSafety, EveryBuiltKernel, ::testing::ValuesIn(all_kernels()),
                          [](const ::testing::TestParamInfo<KernelFacts>& info) { return std::string(info.param.name); });
 
