@@ -30,7 +30,11 @@ function zel_check_cross_host (cases_file)
         wrong += 1;
       endif
     endfor
-    printf ("%s: %d of %d cases agree bit for bit\n", name, numel (mine) - wrong, numel (mine));
+    values = cellfun (@(out) out(:), [mine.outputs], "uniformoutput", false);
+    values = vertcat (values{:}, zeros (0, 1));
+    printf ("%s: %d of %d cases agree bit for bit (%d rejected alike; %d output values, %d finite)\n",
+            name, numel (mine) - wrong, numel (mine), sum (! cellfun (@isempty, {mine.error_id})),
+            numel (values), sum (isfinite (values)));
     failures += wrong;
   endfor
   exit (double (failures > 0));
