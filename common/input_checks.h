@@ -54,7 +54,12 @@ inline void raise_error(const Call& call, const char* mnemonic, const char* form
     char identifier[96];
     char message[512];
     snprintf(identifier, sizeof identifier, "%s:%s", call.kernel, mnemonic);
+#ifdef HAVE_OCTAVE
+    const int prefix = 0;  // Octave puts the function's name before the message itself
+    message[0] = '\0';
+#else
     const int prefix = snprintf(message, sizeof message, "%s: ", call.kernel);
+#endif
     va_list args;
     va_start(args, format);
     vsnprintf(message + prefix, sizeof message - prefix, format, args);

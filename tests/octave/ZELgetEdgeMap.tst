@@ -51,6 +51,8 @@
 %! catch err
 %!   assert (err.identifier, "ZELgetEdgeMap:indexOutOfRange");
 %!   assert (! isempty (strfind (err.message, "input 4 (scale index map)")));
+%!   ## The function's name leads the message once.
+%!   assert (strncmp (err.message, "ZELgetEdgeMap: input 4", 22), err.message);
 %! end_try_catch
 
 ## help ZELgetEdgeMap shows the help file; calls go to the MEX file.

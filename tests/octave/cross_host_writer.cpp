@@ -305,8 +305,8 @@ int main(int argc, char** argv)
     for (const std::vector<Case>& cases : per_kernel) {
         mexFunctionPointer entry = load(cases.front().kernel);
         if (!entry) {
-            printf("SKIPPED %s: %s.mexa64 is not built\n", cases.front().kernel.c_str(), cases.front().kernel.c_str());
-            continue;
+            fprintf(stderr, "%s.mexa64 cannot be loaded\n", cases.front().kernel.c_str());
+            return 1;
         }
         printf("%s: %zu cases\n", cases.front().kernel.c_str(), cases.size());
         for (const Case& c : cases) runnable.push_back({&c, entry});
