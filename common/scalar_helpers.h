@@ -14,10 +14,11 @@ namespace zel {
 namespace {
 
 // +0.0 for either zero, +1.0 above zero, -1.0 otherwise (NaN included).
+// Both comparisons are made whatever x is, so the choice compiles to selects.
 inline double fsign(double x)
 {
-    if (x == 0.0) return 0.0;
-    return x > 0.0 ? 1.0 : -1.0;
+    const double nonzero = x > 0.0 ? 1.0 : -1.0;
+    return x == 0.0 ? 0.0 : nonzero;
 }
 
 // a when a > b, else b: a NaN on either side, and equal operands, give b.
