@@ -54,7 +54,12 @@ inline void raise_error(const Call& call, const char* mnemonic, const char* form
     char identifier[96];
     char message[512];
     snprintf(identifier, sizeof identifier, "%s:%s", call.kernel, mnemonic);
+#ifdef HAVE_OCTAVE
+    const int prefix = 0;  // Octave puts the function's name before the message itself
+    message[0] = '\0';
+#else
     const int prefix = snprintf(message, sizeof message, "%s: ", call.kernel);
+#endif
     va_list args;
     va_start(args, format);
     vsnprintf(message + prefix, sizeof message - prefix, format, args);
@@ -218,9 +223,9 @@ inline void require_indices(const Call& call, int slot, const StackShape& shape,
     const uint16_t* map = static_cast<const uint16_t*>(mxGetData(input(call, slot)));
     const ptrdiff_t pixels = pixel_count(shape);
     // v - 1 wraps 0 to 65535, which no count reaches.
-    bool all_in_range = true;
-    for (ptrdiff_t p = 0; p < pixels; ++p) all_in_range &= uint16_t(map[p] - 1) < count;
-    if (all_in_range) return;
+    unsigned out_of_range = 0;
+    for (ptrdiff_t p = 0; p < pixels; ++p) out_of_range |= uint16_t(map[p] - 1) >= count;
+    if (!out_of_range) return;
     ptrdiff_t p = 0;
     while (uint16_t(map[p] - 1) < count) ++p;
     raise_error(call, kIndexOutOfRange, "input %d (%s) holds %u at pixel (%td, %td); expected a value in 1..%u (the %s).",

@@ -84,6 +84,23 @@ inline void for_each_pixel(const StackShape& shape, PixelFunction pixel)
 #endif
 }
 
+// Calls run(first, count) for consecutive runs of at most max_run pixel
+// indices, first to first + count - 1, covering every pixel once in memory
+// order, so that a kernel can read the planes of a stack as streams. With
+// rows outer, every run is one pixel, in that order.
+template <typename RunFunction>
+inline void for_each_pixel_run(const StackShape& shape, ptrdiff_t max_run, RunFunction run)
+{
+#if ZEL_TRAVERSAL == ZEL_ROWS_OUTER
+    (void)max_run;
+    for_each_pixel(shape, [&](ptrdiff_t p) { run(p, ptrdiff_t(1)); });
+#else
+    const ptrdiff_t count = pixel_count(shape);
+    for (ptrdiff_t first = 0; first < count; first += max_run)
+        run(first, count - first < max_run ? count - first : max_run);
+#endif
+}
+
 // Calls pixel(p) for every pixel off the border, rows 2..rows-1 and columns
 // 2..cols-1, in the same order as for_each_pixel; none when rows or cols is
 // below 3.

@@ -14,10 +14,11 @@ namespace zel {
 namespace {
 
 // +0.0 for either zero, +1.0 above zero, -1.0 otherwise (NaN included).
+// Both comparisons are made whatever x is, so the choice compiles to selects.
 inline double fsign(double x)
 {
-    if (x == 0.0) return 0.0;
-    return x > 0.0 ? 1.0 : -1.0;
+    const double nonzero = x > 0.0 ? 1.0 : -1.0;
+    return x == 0.0 ? 0.0 : nonzero;
 }
 
 // a when a > b, else b: a NaN on either side, and equal operands, give b.
@@ -32,12 +33,14 @@ inline double standard_abs(double x) { return __builtin_fabs(x); }
 // a + b and a * b with the operands kept in the order written. With two NaN
 // operands the processor returns the first one's NaN (quieted), so the order
 // shows in the sign and payload of the result; the compiler takes both
-// operations as commutative and may swap the operands, so the first NaN is
-// chosen here (a + a is that NaN quieted; a * a is not used for it, as the
-// compiler takes a * a to be non-negative and drops a later sign clear).
+// operations as commutative and may swap the operands. Here, when a is NaN,
+// the other operand is replaced by a number, so a's NaN comes out quieted
+// whatever the order. Both are one unconditional operation on a selected
+// operand, which the compiler can vectorise. (The number is 2 in the product:
+// a * 1 would be folded to a, which leaves a signalling NaN unquieted.)
 // Needed wherever both operands can be NaN.
-inline double plus(double a, double b) { return a != a ? a + a : a + b; }
-inline double times(double a, double b) { return a != a ? a + a : a * b; }
+inline double plus(double a, double b) { return a + (a != a ? 0.0 : b); }
+inline double times(double a, double b) { return a * (a != a ? 2.0 : b); }
 
 // c when c < y, else y; a NaN y passes through.
 inline double upper_clamp(double y, double c) { return c < y ? c : y; }

@@ -24,55 +24,101 @@
 
 namespace {
 
-// The weakest of fsign(b) * R(p, o, s) and the strongest |Q(p, o, s)| over the
-// orientations o of one scale, in one pass. A candidate replaces the weakest
-// only when it is smaller, so a NaN never enters and one at orientation 1
-// stays; the strongest starts at 0 and passes over NaN likewise.
-struct OrientationExtremes {
-    double weakest_response;
-    double strongest_penalty;
+// Pixels are computed in runs of consecutive pixel indices, one scale after
+// the other, so that each orientation plane of a scale is read as a single
+// stream instead of all planes at once. Every pixel's own operations keep
+// their order; the state a pixel carries across orientations and scales
+// lives in small arrays on the stack (and its accumulator r in the output).
+constexpr ptrdiff_t kRun = 256;
+
+struct RunState {
+    double polarity[kRun];           // fsign(b)
+    double sigma[kRun];              // normaliser
+    double weakest_response[kRun];   // min over o of fsign(b) * R(p, o, s)
+    double strongest_penalty[kRun];  // max over o of |Q(p, o, s)|
+    double table_entry[kRun];        // T(o*, s)
+    double selected_response[kRun];  // R(p, o*, s)
+    double profile_sample[kRun];     // P_k
 };
 
-inline OrientationExtremes orientation_extremes(const zel::BlobRidgeInputs& in, ptrdiff_t p, uint16_t s,
-                                                double polarity)
+// The weakest polarity-corrected response and the strongest penalty
+// magnitude over the orientations of scale s, in one pass. A candidate
+// replaces the weakest only when it is smaller, so a NaN never enters and one
+// at orientation 1 stays; the strongest starts at 0 and passes over NaN.
+inline void orientation_extremes(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+                                 RunState& st)
 {
-    OrientationExtremes e = {polarity * in.response[zel::stack_offset(in.shape, p, 1, s)], 0.0};
-    for (uint16_t o = 1; o <= in.shape.orientations; ++o) {
-        const ptrdiff_t at = zel::stack_offset(in.shape, p, o, s);
-        const double candidate = polarity * in.response[at];
-        if (e.weakest_response > candidate) e.weakest_response = candidate;
-        const double penalty = zel::standard_abs(in.penalty[at]);
-        if (penalty > e.strongest_penalty) e.strongest_penalty = penalty;
+    const double* R1 = in.response + zel::stack_offset(in.shape, first, 1, s);
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        st.weakest_response[q] = st.polarity[q] * R1[q];
+        st.strongest_penalty[q] = 0.0;
     }
-    return e;
+    for (uint16_t o = 1; o <= in.shape.orientations; ++o) {
+        const ptrdiff_t at = zel::stack_offset(in.shape, first, o, s);
+        const double* R = in.response + at;
+        const double* Q = in.penalty + at;
+        for (ptrdiff_t q = 0; q < count; ++q) {
+            const double candidate = st.polarity[q] * R[q];
+            const double penalty = zel::standard_abs(Q[q]);
+            st.weakest_response[q] = st.weakest_response[q] > candidate ? candidate : st.weakest_response[q];
+            st.strongest_penalty[q] = penalty > st.strongest_penalty[q] ? penalty : st.strongest_penalty[q];
+        }
+    }
 }
 
-// One pixel p. With the fraction x = ((a / T(o*, s)) * g) / (2n), limited to
-// [0, 1], and the profile sample P_k = P(x),
-//
-//   M = fmax(0, sum_s [(weakest - strongest) - |P_k| * c])
-//       / sum_s fmax(|R(p, o*, s)|, |b * P_k|)
-//
-// with |.| the standard absolute value and both sums formed scale by scale,
-// as written, NaN operands included.
-inline double blob_value(const zel::BlobRidgeInputs& in, ptrdiff_t p)
+// The profile sample P_k of scale s: at the fraction x = ((a / T(o*, s)) * g) / (2n),
+// clamped at 1 and floored at 0. The reads at the selected orientation come
+// first, so that the arithmetic between them runs over the whole run at once.
+inline void profile_samples(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+                            RunState& st)
 {
-    const uint16_t o = in.orientation[p];
-    const double a = in.size[p];
-    const double b = in.amplitude[p];
-    const double polarity = zel::fsign(b);
-    double r = 0.0;  // the output element as the host creates it
-    double sigma = 0.0;
-    for (uint16_t s = 1; s <= in.shape.scales; ++s) {
-        const double x = zel::limit_single_sample(zel::base_fraction(in, a, o, s));  // clamp at 1, floor at 0
-        const OrientationExtremes e = orientation_extremes(in, p, s, polarity);
-        r = zel::plus(e.weakest_response - e.strongest_penalty, r);
-        const double P_k = zel::sample_profile(in.profile, x);
-        r = r - zel::times(zel::standard_abs(P_k), in.penalty_weight);
-        const double R = in.response[zel::stack_offset(in.shape, p, o, s)];
-        sigma = zel::plus(zel::fmax(zel::standard_abs(R), zel::standard_abs(zel::times(b, P_k))), sigma);
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        const uint16_t o = in.orientation[first + q];
+        st.table_entry[q] = in.scale_table[zel::scale_table_index(in.shape, o, s)];
+        st.selected_response[q] = in.response[zel::stack_offset(in.shape, first + q, o, s)];
     }
-    return zel::clamped_normalisation(r, sigma);
+    const double twice_count = zel::twice_count(in.profile);
+    const double* size = in.size + first;
+    for (ptrdiff_t q = 0; q < count; ++q)
+        st.profile_sample[q] = zel::limit_single_sample(
+            zel::sampling_fraction(size[q], st.table_entry[q], in.sampling_gain, twice_count));
+    for (ptrdiff_t q = 0; q < count; ++q) st.profile_sample[q] = zel::sample_profile(in.profile, st.profile_sample[q]);
+}
+
+// What scale s adds to each pixel of the run:
+//
+//   r     += (weakest - strongest) - |P_k| * c
+//   sigma += fmax(|R(p, o*, s)|, |b * P_k|)
+//
+// with |.| the standard absolute value, NaN operands in the order written.
+inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, RunState& st, double* r)
+{
+    const double* amplitude = in.amplitude + first;
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        const double P_k = st.profile_sample[q];
+        r[q] = zel::plus(st.weakest_response[q] - st.strongest_penalty[q], r[q]);
+        r[q] = r[q] - zel::times(zel::standard_abs(P_k), in.penalty_weight);
+        const double b_P_k = zel::standard_abs(zel::times(amplitude[q], P_k));
+        st.sigma[q] = zel::plus(zel::fmax(zel::standard_abs(st.selected_response[q]), b_P_k), st.sigma[q]);
+    }
+}
+
+// Pixels first .. first + count - 1: M = fmax(0, r) / sigma after the last scale.
+inline void blob_run(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, double* M)
+{
+    RunState st;
+    double* r = M + first;  // the output elements, as the host creates them
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        st.polarity[q] = zel::fsign(in.amplitude[first + q]);
+        st.sigma[q] = 0.0;
+        r[q] = 0.0;
+    }
+    for (uint16_t s = 1; s <= in.shape.scales; ++s) {
+        orientation_extremes(in, first, count, s, st);
+        profile_samples(in, first, count, s, st);
+        add_scale(in, first, count, st, r);
+    }
+    for (ptrdiff_t q = 0; q < count; ++q) r[q] = zel::clamped_normalisation(r[q], st.sigma[q]);
 }
 
 }  // namespace
@@ -82,5 +128,5 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     (void)nlhs;
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::for_each_pixel(in.shape, [&](ptrdiff_t p) { M[p] = blob_value(in, p); });
+    zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) { blob_run(in, first, count, M); });
 }

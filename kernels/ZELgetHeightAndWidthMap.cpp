@@ -91,7 +91,11 @@ inline HeightAndWidth height_and_width(const double* R, ptrdiff_t step, uint16_t
 {
     const double centre = R[(int32_t(s) - 1) * step];
     const double s_hat = refined_scale(R, step, s, scales, centre);
-    const double width = zel::times(pow(ratio, double(s) - s_hat), table_entry);
+    // pow(ratio, +-0) is exactly 1 for every ratio, NaN included: end scales
+    // and flat neighbours need no call.
+    const double exponent = double(s) - s_hat;
+    const double factor = exponent == 0.0 ? 1.0 : pow(ratio, exponent);
+    const double width = zel::times(factor, table_entry);
     return {centre / profile_divisor(n, width, table_entry), width};
 }
 

@@ -25,32 +25,75 @@
 
 namespace {
 
-// One pixel p. With the window half-width x = ((a / T(o*, s)) * g) / (2n),
-// limited to [-0.5, 0.5], and the profile difference d = P(0.5 + x) - P(0.5 - x),
-//
-//   M = fmax(0, sum_s [fsign(d) * fsign(b) * R - (fabs(d) * c + Q)])
-//       / sum_s fmax(fabs(R), fabs(d * b))
-//
-// with R and Q at (p, o*, s) and both sums formed scale by scale, as written,
-// NaN operands included.
-inline double ridge_value(const zel::BlobRidgeInputs& in, ptrdiff_t p)
+// Pixels are computed in runs of consecutive pixel indices, one scale after
+// the other: the values a run needs at its selected orientations are read
+// first, then each step of the arithmetic runs over the whole run, in loops
+// the compiler vectorises. Each pixel's operations keep their order.
+constexpr ptrdiff_t kRun = 256;
+
+struct RunState {
+    double polarity[kRun];  // fsign(b)
+    double sigma[kRun];     // normaliser
+    double response[kRun];  // R(p, o*, s)
+    double penalty[kRun];   // Q(p, o*, s)
+    double fraction[kRun];  // x, then the profile difference d
+};
+
+// R, Q and T(o*, s) at the selected orientations of scale s, and from T the
+// window half-width x = ((a / T(o*, s)) * g) / (2n), limited to [-0.5, 0.5].
+inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s, RunState& st)
 {
-    const uint16_t o = in.orientation[p];
-    const double a = in.size[p];
-    const double b = in.amplitude[p];
-    const double polarity = zel::fsign(b);
-    double r = 0.0;  // the output element as the host creates it
-    double sigma = 0.0;
-    for (uint16_t s = 1; s <= in.shape.scales; ++s) {
-        const double x = zel::limit_pair_sample(zel::base_fraction(in, a, o, s));  // clamp at 0.5, floor at -0.5
-        const double d = zel::sample_profile(in.profile, 0.5 + x) - zel::sample_profile(in.profile, 0.5 - x);
-        const ptrdiff_t at = zel::stack_offset(in.shape, p, o, s);
-        const double R = in.response[at];
-        r = zel::plus(zel::fsign(d) * polarity * R, r);  // only R can be NaN in the product
-        r = r - zel::plus(zel::times(zel::fabs(d), in.penalty_weight), in.penalty[at]);
-        sigma = zel::plus(zel::fmax(zel::fabs(R), zel::fabs(zel::times(d, b))), sigma);
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        const uint16_t o = in.orientation[first + q];
+        const ptrdiff_t at = zel::stack_offset(in.shape, first + q, o, s);
+        st.response[q] = in.response[at];
+        st.penalty[q] = in.penalty[at];
+        st.fraction[q] = in.scale_table[zel::scale_table_index(in.shape, o, s)];
     }
-    return zel::clamped_normalisation(r, sigma);
+    const double twice_count = zel::twice_count(in.profile);
+    const double* size = in.size + first;
+    for (ptrdiff_t q = 0; q < count; ++q)
+        st.fraction[q] = zel::limit_pair_sample(  // clamp at 0.5, floor at -0.5
+            zel::sampling_fraction(size[q], st.fraction[q], in.sampling_gain, twice_count));
+}
+
+// What scale s adds to each pixel, with the profile difference
+// d = P(0.5 + x) - P(0.5 - x):
+//
+//   r     += fsign(d) * fsign(b) * R - (fabs(d) * c + Q)
+//   sigma += fmax(fabs(R), fabs(d * b))
+//
+// NaN operands in the order written.
+inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, RunState& st, double* r)
+{
+    for (ptrdiff_t q = 0; q < count; ++q)
+        st.fraction[q] = zel::sample_profile(in.profile, 0.5 + st.fraction[q]) -
+                         zel::sample_profile(in.profile, 0.5 - st.fraction[q]);
+    const double* amplitude = in.amplitude + first;
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        const double d = st.fraction[q];
+        const double R = st.response[q];
+        r[q] = zel::plus(zel::fsign(d) * st.polarity[q] * R, r[q]);  // only R can be NaN in the product
+        r[q] = r[q] - zel::plus(zel::times(zel::fabs(d), in.penalty_weight), st.penalty[q]);
+        st.sigma[q] = zel::plus(zel::fmax(zel::fabs(R), zel::fabs(zel::times(d, amplitude[q]))), st.sigma[q]);
+    }
+}
+
+// Pixels first .. first + count - 1: M = fmax(0, r) / sigma after the last scale.
+inline void ridge_run(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, double* M)
+{
+    RunState st;
+    double* r = M + first;  // the output elements, as the host creates them
+    for (ptrdiff_t q = 0; q < count; ++q) {
+        st.polarity[q] = zel::fsign(in.amplitude[first + q]);
+        st.sigma[q] = 0.0;
+        r[q] = 0.0;
+    }
+    for (uint16_t s = 1; s <= in.shape.scales; ++s) {
+        read_scale(in, first, count, s, st);
+        add_scale(in, first, count, st, r);
+    }
+    for (ptrdiff_t q = 0; q < count; ++q) r[q] = zel::clamped_normalisation(r[q], st.sigma[q]);
 }
 
 }  // namespace
@@ -60,5 +103,5 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     (void)nlhs;
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::for_each_pixel(in.shape, [&](ptrdiff_t p) { M[p] = ridge_value(in, p); });
+    zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) { ridge_run(in, first, count, M); });
 }

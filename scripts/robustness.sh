@@ -24,7 +24,7 @@ skip_unbuilt() {  # prints a line for every kernel the build directory $1 lacks
 
 run_asan() {
   step "AddressSanitizer + UndefinedBehaviorSanitizer, whole suite"
-  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_BUILD_BENCHMARKS=OFF -DZEL_SANITIZE=address,undefined >/dev/null
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_SANITIZE=address,undefined >/dev/null
   cmake --build build-asan -j"$jobs"
   skip_unbuilt build-asan
   ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1 \
@@ -34,7 +34,7 @@ run_asan() {
 
 run_tsan() {
   step "ThreadSanitizer, concurrent calls"
-  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_BUILD_BENCHMARKS=OFF -DZEL_SANITIZE=thread >/dev/null
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_SANITIZE=thread >/dev/null
   cmake --build build-tsan -j"$jobs"
   skip_unbuilt build-tsan
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
@@ -64,7 +64,7 @@ run_fuzz() {
   local cxx
   cxx="$(fuzz_compiler)"
   CC="${cxx/++/}" CXX="$cxx" cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZEL_BUILD_BENCHMARKS=OFF -DZEL_FUZZ=ON -DZEL_BUILD_TESTS=OFF >/dev/null
+    -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_FUZZ=ON -DZEL_BUILD_TESTS=OFF >/dev/null
   cmake --build build-fuzz -j"$jobs"
   mkdir -p build-fuzz/logs build-fuzz/artifacts
   local summary=()

@@ -1,0 +1,64 @@
+%ZELgetBlobMap  Blob map: a score per pixel from the weakest oriented response at every scale.
+%   B = ZELgetBlobMap(R, Q, orientationIndex, unused, c, P, g, A, T, amplitude)
+%
+%   For every pixel and every scale s the weakest polarity-corrected
+%   response over all orientations, less the strongest penalty magnitude
+%   over all orientations and the weighted magnitude of a profile sample, is
+%   added up over the scales. The sum, floored at zero, is divided by the sum
+%   over the scales of max(|R(p,o*,s)|, |amplitude(p)*Ps|):
+%
+%     B = max(0, sum_s [min_o sign(b)*R(p,o,s) - max_o |Q(p,o,s)| - |Ps|*c])
+%         / sum_s max(|R(p,o*,s)|, |b*Ps|)
+%
+%   where o* is the pixel's selected orientation, b = amplitude(p), and Ps is
+%   the profile table sampled at x = min(((A(p)/T(o*,s))*g)/(2n), 1), that is
+%   P(fix(x*(n-1)) + 1) for n = numel(P) (P(1) when x is NaN). sign(b) is -1
+%   for a NaN amplitude. NaNs and infinities are not errors: they flow
+%   through the arithmetic (a zero normaliser gives Inf or NaN).
+%
+%   Inputs, by position:
+%     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
+%                          for a 3-D array)
+%     2  Q                 double, size(R)                penalty stack
+%     3  orientationIndex  uint16, rows x cols, 1..nO     selected orientation o*
+%     4  unused            any                            accepted and not read; it
+%                          stands where ZELgetEdgeMap takes its scale index map
+%     5  c                 double scalar                  penalty weight
+%     6  P                 double, 1 to 65535 elements    profile table, read as a
+%                          vector whatever its shape
+%     7  g                 double scalar                  sampling gain
+%     8  A                 double, rows x cols            size map
+%     9  T                 double, nO x nS                scale table
+%    10  amplitude         double, rows x cols            amplitude map; its sign
+%                          is the polarity of the responses sought
+%   Sizes are at most 65534 in every dimension and R holds at most 2^31
+%   elements.
+%
+%   Output:
+%     B                    double, rows x cols            blob map
+%
+%   Errors (identifier: cause):
+%     ZELgetBlobMap:invalidClass        an input of the wrong class, complex or sparse
+%                                       (uint16 for input 3, real double for the others
+%                                       but input 4)
+%     ZELgetBlobMap:emptyInput          c or g has no element
+%     ZELgetBlobMap:invalidTableLength  P holds no element or more than 65535
+%     ZELgetBlobMap:tooFewElements      input 3, 8 or 10 has fewer than rows*cols
+%                                       elements, or T fewer than nO*nS
+%     ZELgetBlobMap:sizeMismatch        Q is not the size of R
+%     ZELgetBlobMap:indexOutOfRange     an orientation index outside 1..nO
+%     ZELgetBlobMap:tooLarge            a size of R above 65534, or more than 2^31
+%                                       elements
+%   A call with other than ten inputs fails with the message
+%   "Ten input arguments required." (no identifier).
+%
+%   Example:
+%     R = rand(32, 32, 8, 4);  Q = 0.1 * rand(size(R));
+%     [~, o] = max(R(:, :, :, 1), [], 3);
+%     T = repmat([2 3 4.5 6.75], 8, 1);
+%     B = ZELgetBlobMap(R, Q, uint16(o), [], 0.05, linspace(0, 1, 33), 16, ...
+%                       3 * ones(32), T, ones(32));
+%
+%   See also ZELgetRidgeMap, ZELgetHeightAndWidthMap.
+
+% Help text only: calls go to the MEX file of the same name in this folder.

@@ -1,0 +1,42 @@
+%ZELgetCurvatureMap  Curvature map: the change of orientation along one-pixel-wide curves.
+%   K = ZELgetCurvatureMap(O)
+%
+%   O is an orientation map: an angle in degrees per pixel with a period of
+%   180, NaN where a pixel carries no orientation (ZELgetOrientationMap
+%   returns such maps; set the pixels off the curves to NaN). A pixel with a
+%   value and exactly two valid (non-NaN) neighbours among its eight is an
+%   inner point of a curve; with c its own angle and A, B the angles of the
+%   first and the second valid neighbour (row above left to right, left,
+%   right, row below left to right):
+%
+%     d1 = wrap(c - B),  d2 = wrap(A - c),  delta = d2 + d1
+%     K  = 2 * sin(|delta| * pi / 720)
+%
+%   where wrap subtracts 180 above 90 and then adds 180 below -90. K is the
+%   chord that an angle of |delta|/2 degrees cuts from the unit circle: 0
+%   where the orientation does not turn, at most sqrt(2) for angles in
+%   [0, 180). End points, junctions, thick regions, isolated pixels and the
+%   image border are NaN.
+%
+%   Input:
+%     1  O                 double, rows x cols            orientation map,
+%                          degrees; further dimensions are ignored
+%   Sizes are at most 65534 in each of the first two dimensions.
+%
+%   Output:
+%     K                    double, rows x cols            curvature map
+%
+%   Errors (identifier: cause):
+%     ZELgetCurvatureMap:invalidClass  O is not a real, non-sparse double array
+%     ZELgetCurvatureMap:tooLarge      rows or cols above 65534, or more than 2^31
+%                                      pixels
+%   A call with other than one input fails with the message
+%   "One input arguments required." (no identifier).
+%
+%   Example:
+%     O = NaN(9);  O(5, 2:8) = [10 20 30 40 50 60 70];
+%     K = ZELgetCurvatureMap(O);   % K(5, 3:7) is 2*sin(20*pi/720)
+%
+%   See also ZELgetOrientationMap.
+
+% Help text only: calls go to the MEX file of the same name in this folder.

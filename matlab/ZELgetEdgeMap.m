@@ -1,0 +1,56 @@
+%ZELgetEdgeMap  Edge map: a score per pixel from the response summed over the scales.
+%   E = ZELgetEdgeMap(R, Q, orientationIndex, scaleIndex, c, b)
+%
+%   For every pixel the response at its selected orientation o* is summed
+%   over all scales; from the magnitude of that sum the penalty at o* and a
+%   fixed penalty |b|*c are subtracted for every scale, and the result,
+%   floored at zero, is divided by the sum over the scales of the larger of
+%   |R(p,o*,s)| and the magnitude of the reference response R(p,o*,s*):
+%
+%     E = max(0, |sum_s R(p,o*,s)| - sum_s (Q(p,o*,s) + |b|*c))
+%         / sum_s max(|R(p,o*,s)|, |R(p,o*,s*)|)
+%
+%   The selected scale s* enters only through the reference response, that
+%   is only the normaliser. NaNs and infinities are not errors: they flow
+%   through the arithmetic (a zero normaliser gives Inf or NaN, and a stack
+%   with no scale gives NaN everywhere).
+%
+%   Inputs, by position:
+%     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
+%                          for a 3-D array)
+%     2  Q                 double, size(R)                penalty stack
+%     3  orientationIndex  uint16, rows x cols, 1..nO     selected orientation o*
+%     4  scaleIndex        uint16, rows x cols, 1..nS     selected scale s*
+%     5  c                 double scalar                  penalty weight, used with
+%                          its sign
+%     6  b                 double scalar                  penalty factor; only |b|
+%                          is used
+%   Sizes are at most 65534 in every dimension and R holds at most 2^31
+%   elements.
+%
+%   Output:
+%     E                    double, rows x cols            edge map
+%
+%   Errors (identifier: cause):
+%     ZELgetEdgeMap:invalidClass     an input of the wrong class, complex or sparse
+%                                    (uint16 for inputs 3 and 4, real double for the
+%                                    others)
+%     ZELgetEdgeMap:emptyInput       c or b has no element
+%     ZELgetEdgeMap:tooFewElements   input 3 or 4 has fewer than rows*cols elements
+%     ZELgetEdgeMap:sizeMismatch     Q is not the size of R
+%     ZELgetEdgeMap:indexOutOfRange  an orientation index outside 1..nO, or a scale
+%                                    index outside 1..nS
+%     ZELgetEdgeMap:tooLarge         a size of R above 65534, or more than 2^31
+%                                    elements
+%   A call with other than six inputs fails with the message
+%   "Six input arguments required." (no identifier).
+%
+%   Example:
+%     R = randn(32, 32, 8, 4);  Q = 0.1 * abs(randn(size(R)));
+%     [~, o] = max(abs(sum(R, 4)), [], 3);
+%     [~, s] = max(max(abs(R), [], 3), [], 4);
+%     E = ZELgetEdgeMap(R, Q, uint16(o), uint16(s), 0.05, 1);
+%
+%   See also ZELgetRidgeMap, ZELgetOrientationMap.
+
+% Help text only: calls go to the MEX file of the same name in this folder.

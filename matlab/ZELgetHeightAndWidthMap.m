@@ -1,0 +1,69 @@
+%ZELgetHeightAndWidthMap  Height and width maps from peak interpolation across scales.
+%   H = ZELgetHeightAndWidthMap(R, orientationIndex, scaleIndex, P, g, T, mode)
+%   [H, W] = ZELgetHeightAndWidthMap(R, orientationIndex, scaleIndex, P, g, T, mode)
+%
+%   For every pixel the selected scale s* is refined by three-point peak
+%   interpolation over the response magnitudes at the selected orientation
+%   o* (a, c, b at scales s*-1, s*, s*+1); an end scale (s* = 1 or nS) stays
+%   whole:
+%
+%     s^ = s* + (b - a) / (4c - 2(a + b))
+%     W  = T(o*,s*) * (T(1,1)/T(1,2))^(s* - s^)
+%     H  = R(p,o*,s*) / N
+%
+%   The width W scales the scale table's entry geometrically to the refined
+%   position; the height H divides the signed response by a value N of the
+%   profile table chosen by the normalisation mode:
+%     mode 1        N = P(1)
+%     mode 3        N = P sampled at x
+%     other values  N = P sampled at 0.5 + x minus P sampled at 0.5 - x
+%   with x = ((W/T(o*,s*))*g)/(2n) for n = numel(P), and "P sampled at f"
+%   meaning P(fix(f*(n-1)) + 1) (P(1) for a NaN f). The fraction x is limited
+%   to [0, 1] in mode 3 and to [-0.5, 0.5] in the difference mode, so that
+%   every sample lies inside the table. NaNs and infinities are not errors:
+%   equal magnitudes at an inner scale, for example, give a NaN width.
+%
+%   Inputs, by position:
+%     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
+%                          for a 3-D array)
+%     2  orientationIndex  uint16, rows x cols, 1..nO     selected orientation o*
+%     3  scaleIndex        uint16, rows x cols, 1..nS     selected scale s*
+%     4  P                 double, 1 to 65535 elements    profile table
+%     5  g                 double scalar                  sampling gain
+%     6  T                 double, nO x nS                scale table: T(o,s) is
+%                          the width at a whole scale
+%     7  mode              uint16 scalar                  normalisation mode; pass
+%                          it as uint16(1), uint16(3), ...
+%   Sizes are at most 65534 in every dimension and R holds at most 2^31
+%   elements.
+%
+%   Outputs:
+%     H                    double, rows x cols            height map
+%     W                    double, rows x cols            width map (computed
+%                          only when asked for)
+%
+%   Errors (identifier: cause):
+%     ZELgetHeightAndWidthMap:invalidClass        an input of the wrong class, complex
+%                                                 or sparse (uint16 for inputs 2, 3
+%                                                 and 7, real double for the others)
+%     ZELgetHeightAndWidthMap:emptyInput          g or mode has no element
+%     ZELgetHeightAndWidthMap:invalidTableLength  P holds no element or more than 65535
+%     ZELgetHeightAndWidthMap:tooFewElements      input 2 or 3 has fewer than rows*cols
+%                                                 elements, or T fewer than nO*nS
+%     ZELgetHeightAndWidthMap:indexOutOfRange     an orientation index outside 1..nO,
+%                                                 or a scale index outside 1..nS
+%     ZELgetHeightAndWidthMap:tooLarge            a size of R above 65534, or more
+%                                                 than 2^31 elements
+%   A call with other than seven inputs fails with the message
+%   "Seven input arguments required." (no identifier).
+%
+%   Example:
+%     R = rand(32, 32, 1, 4);
+%     [~, s] = max(R, [], 4);
+%     P = 1 ./ (1 + linspace(0, 2, 33) .^ 2);
+%     [H, W] = ZELgetHeightAndWidthMap(R, uint16(ones(32)), uint16(s), P, 16, ...
+%                                      [2 3 4.5 6.75], uint16(3));
+%
+%   See also ZELgetOrientationMap, ZELgetBlobMap, ZELgetRidgeMap.
+
+% Help text only: calls go to the MEX file of the same name in this folder.

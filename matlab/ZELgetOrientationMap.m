@@ -1,0 +1,57 @@
+%ZELgetOrientationMap  Orientation map: an angle in degrees per pixel from peak interpolation.
+%   A = ZELgetOrientationMap(R, orientationIndex, scaleIndex, f)
+%
+%   For every pixel the selected orientation o* is refined by three-point
+%   peak interpolation over the response magnitudes a, c, b at orientations
+%   o*-1, o*, o*+1 of the selected scale s*, wrapping around (orientation nO
+%   comes before 1 and 1 after nO):
+%
+%     theta = o* + (b - a) / (4c - 2(a + b)),  plus nO - 6f when below 1
+%
+%   and the position becomes an angle by the mapping that f selects:
+%     f = 0  linear: A = ((theta - 1)/nO) * 180, the orientations spread
+%            evenly over [0, 180)
+%     f ~= 0 two halves in which the tangent of the angle is linear in the
+%            position, with H = floor(nO/2), Q = floor(nO/4), D = fix((nO-6)/4):
+%            o* <= H: A = atan((theta - Q - 1)/D) * 180/pi + 90
+%            o* >  H: A = atan((theta - H - Q - 1)/D) * 180/pi, plus 180 when
+%                     negative
+%   The angles have a period of 180; A is NaN where the interpolation is
+%   undefined (three equal magnitudes). The map can be passed as it is to
+%   ZELgetCurvatureMap.
+%
+%   Inputs, by position:
+%     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
+%                          for a 3-D array)
+%     2  orientationIndex  uint16, rows x cols, 1..nO     selected orientation o*
+%     3  scaleIndex        uint16, rows x cols, 1..nS     selected scale s*
+%     4  f                 uint16 scalar                  angle mapping: uint16(0)
+%                          linear, any other value the two-half mapping
+%   Sizes are at most 65534 in every dimension and R holds at most 2^31
+%   elements.
+%
+%   Output:
+%     A                    double, rows x cols            orientation map, degrees
+%
+%   Errors (identifier: cause):
+%     ZELgetOrientationMap:invalidClass     an input of the wrong class, complex or
+%                                           sparse (uint16 for inputs 2, 3 and 4,
+%                                           real double for R)
+%     ZELgetOrientationMap:emptyInput       f has no element
+%     ZELgetOrientationMap:tooFewElements   input 2 or 3 has fewer than rows*cols
+%                                           elements
+%     ZELgetOrientationMap:indexOutOfRange  an orientation index outside 1..nO, or a
+%                                           scale index outside 1..nS
+%     ZELgetOrientationMap:tooLarge         a size of R above 65534, or more than
+%                                           2^31 elements
+%   A call with other than four inputs fails with the message
+%   "Four input arguments required." (no identifier).
+%
+%   Example:
+%     R = rand(32, 32, 8);                 % one scale
+%     [~, o] = max(R, [], 3);
+%     A = ZELgetOrientationMap(R, uint16(o), uint16(ones(32)), uint16(0));
+%
+%   See also ZELgetCurvatureMap, ZELgetHeightAndWidthMap.
+
+% Help text only: calls go to the MEX file of the same name in this folder.

@@ -1,0 +1,66 @@
+%ZELgetRidgeMap  Ridge map: a score per pixel from the response at its selected orientation.
+%   K = ZELgetRidgeMap(R, Q, orientationIndex, unused, c, P, g, A, T, amplitude)
+%
+%   For every pixel and every scale s the profile table is sampled at two
+%   positions placed symmetrically about its centre; their difference d
+%   signs the response at the selected orientation o*, and its weighted
+%   magnitude and the penalty at o* are subtracted. The sum over the scales,
+%   floored at zero, is divided by the sum over the scales of
+%   max(|R(p,o*,s)|, |d*amplitude(p)|):
+%
+%     K = max(0, sum_s [sign(d)*sign(b)*R(p,o*,s) - (|d|*c + Q(p,o*,s))])
+%         / sum_s max(|R(p,o*,s)|, |d*b|)
+%
+%   with b = amplitude(p), x = min(((A(p)/T(o*,s))*g)/(2n), 0.5) for
+%   n = numel(P), and d = P(fix((0.5+x)*(n-1)) + 1) - P(fix((0.5-x)*(n-1)) + 1)
+%   (both samples P(1) when x is NaN). sign(b) is -1 for a NaN amplitude.
+%   Only orientation o* of the stacks is read, and the penalty enters with
+%   its sign. NaNs and infinities are not errors: they flow through the
+%   arithmetic (a zero normaliser gives Inf or NaN).
+%
+%   Inputs, by position:
+%     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
+%                          for a 3-D array)
+%     2  Q                 double, size(R)                penalty stack
+%     3  orientationIndex  uint16, rows x cols, 1..nO     selected orientation o*
+%     4  unused            any                            accepted and not read; it
+%                          stands where ZELgetEdgeMap takes its scale index map
+%     5  c                 double scalar                  penalty weight
+%     6  P                 double, 1 to 65535 elements    profile table, read as a
+%                          vector whatever its shape
+%     7  g                 double scalar                  sampling gain
+%     8  A                 double, rows x cols            size map
+%     9  T                 double, nO x nS                scale table
+%    10  amplitude         double, rows x cols            amplitude map; its sign
+%                          is the polarity of the ridges sought
+%   Sizes are at most 65534 in every dimension and R holds at most 2^31
+%   elements.
+%
+%   Output:
+%     K                    double, rows x cols            ridge map
+%
+%   Errors (identifier: cause):
+%     ZELgetRidgeMap:invalidClass        an input of the wrong class, complex or sparse
+%                                        (uint16 for input 3, real double for the others
+%                                        but input 4)
+%     ZELgetRidgeMap:emptyInput          c or g has no element
+%     ZELgetRidgeMap:invalidTableLength  P holds no element or more than 65535
+%     ZELgetRidgeMap:tooFewElements      input 3, 8 or 10 has fewer than rows*cols
+%                                        elements, or T fewer than nO*nS
+%     ZELgetRidgeMap:sizeMismatch        Q is not the size of R
+%     ZELgetRidgeMap:indexOutOfRange     an orientation index outside 1..nO
+%     ZELgetRidgeMap:tooLarge            a size of R above 65534, or more than 2^31
+%                                        elements
+%   A call with other than ten inputs fails with the message
+%   "Ten input arguments required." (no identifier).
+%
+%   Example:
+%     R = rand(32, 32, 8, 4);  Q = 0.1 * rand(size(R));
+%     [~, o] = max(R(:, :, :, 1), [], 3);
+%     T = repmat([2 3 4.5 6.75], 8, 1);
+%     K = ZELgetRidgeMap(R, Q, uint16(o), [], 0.05, linspace(-1, 1, 33), 16, ...
+%                        3 * ones(32), T, ones(32));
+%
+%   See also ZELgetBlobMap, ZELgetEdgeMap, ZELgetHeightAndWidthMap.
+
+% Help text only: calls go to the MEX file of the same name in this folder.

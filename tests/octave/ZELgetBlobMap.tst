@@ -1,0 +1,44 @@
+## ZELgetBlobMap called from Octave the way a user calls it.
+
+## One pixel, two orientations (the first selected), one scale.
+## x = ((1/1)*8)/8 = 1 samples the last element, P(4) = 4. The weakest
+## response is min(3, 1) = 1 and the strongest penalty magnitude
+## max(|-0.5|, |0.25|) = 0.5, so r = (1 - 0.5) - 4*0.0625 = 0.25; the
+## normaliser is max(|R(o*)|, |0.5*4|) = max(3, 2) = 3.
+%!shared R, Q, blob
+%! R = reshape ([3, 1], 1, 1, 2);
+%! Q = reshape ([-0.5, 0.25], 1, 1, 2);
+%! blob = @(b) ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], b);
+
+%!test
+%! assert_same_bits (blob (0.5), 0.25 / 3);
+
+## A negative amplitude looks for dark blobs: the weakest response is then
+## min(-3, -1) = -3 and the score is floored at +0.
+%!test
+%! assert_same_bits (blob (-0.5), 0);
+
+## The unused fourth input may be anything.
+%!test
+%! assert_same_bits (ZELgetBlobMap (R, Q, uint16 (1), {"any", 1}, 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5), 0.25 / 3);
+
+## A stack whose fourth dimension is 0 has no scale: every pixel is 0/0.
+%!test
+%! B = ZELgetBlobMap (zeros (2, 3, 2, 0), zeros (2, 3, 2, 0), uint16 (ones (2, 3)), [], 1, 1, 1, ones (2, 3), zeros (2, 0), ones (2, 3));
+%! assert (size (B), [2, 3]);
+%! assert (all (isnan (B(:))));
+
+%!error <Ten input arguments required\.> ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5, 0)
+%!error id=ZELgetBlobMap:invalidClass ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, single ([0.5, 1, 2, 4]), 8, 1, [1; 1], 0.5)
+%!error id=ZELgetBlobMap:tooFewElements ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, 1, 0.5)
+
+%!test
+%! try
+%!   ZELgetBlobMap (R, R(:, :, 1), uint16 (1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5);
+%!   error ("the call did not fail");
+%! catch err
+%!   assert (err.identifier, "ZELgetBlobMap:sizeMismatch");
+%! end_try_catch
+
+## help ZELgetBlobMap shows the help file; calls go to the MEX file.
+%!test assert_help_and_mex ("ZELgetBlobMap", "Blob map: a score per pixel from the weakest oriented response at every scale.")

@@ -1,0 +1,59 @@
+## ZELgetEdgeMap called from Octave the way a user calls it.
+
+%!shared R, Q
+%! R = reshape ([2, -1, 4], 1, 1, 1, 3);
+%! Q = reshape ([0.5, 0, 0.25], 1, 1, 1, 3);
+
+## One pixel, one orientation, three scales: the summed response is 5, the
+## numerator (((((5 - 0.5) - 0.2) - 0) - 0.2) - 0.25) - 0.2 and the
+## normaliser 4 + 4 + 4, against the reference response at scale 3.
+%!test
+%! E = ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1, -2);
+%! assert_same_bits (E, 0.30416666666666664);
+
+## The selected scale enters only the normaliser: at scale 1 it is 2 + 2 + 4.
+%!test
+%! E = ZELgetEdgeMap (R, Q, uint16 (1), uint16 (1), 0.1, -2);
+%! assert_same_bits (E, 3.6499999999999995 / 8);
+
+## Responses that cancel: the accumulated +0 turns into -0 under the own
+## absolute value and the pixel is -0.
+%!test
+%! E = ZELgetEdgeMap (reshape ([1, -1], 1, 1, 1, 2), zeros (1, 1, 1, 2), uint16 (1), uint16 (1), 0, -0);
+%! assert_same_bits (E, -0);
+
+## A map of 4 x 5 pixels, 3 orientations and one scale: every pixel reads its
+## own orientation, E = max(0, (|R| - Q) - |b|*c) / |R| at it.
+%!test
+%! rand ("seed", 7);
+%! R3 = rand (4, 5, 3) - 0.5;
+%! Q3 = 0.1 * rand (4, 5, 3);
+%! o = uint16 (randi (3, 4, 5));
+%! [i, j] = ndgrid (1:4, 1:5);
+%! picked = sub2ind (size (R3), i, j, double (o));
+%! expected = max (0, (abs (R3(picked)) - Q3(picked)) - 2 * 0.05) ./ abs (R3(picked));
+%! E = ZELgetEdgeMap (R3, Q3, o, uint16 (ones (4, 5)), 0.05, -2);
+%! assert_same_bits (E, expected);
+
+## rows or cols 0: an empty map of that shape.
+%!assert (size (ZELgetEdgeMap (zeros (0, 3, 2), zeros (0, 3, 2), uint16 (zeros (0, 3)), uint16 (zeros (0, 3)), 1, 1)), [0, 3])
+
+%!error <Six input arguments required\.> ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1)
+%!error <Six input arguments required\.> ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1, -2, 0)
+%!error id=ZELgetEdgeMap:invalidClass ZELgetEdgeMap (R, Q, 1, uint16 (3), 0.1, -2)
+%!error id=ZELgetEdgeMap:sizeMismatch ZELgetEdgeMap (R, Q(:, :, :, 1:2), uint16 (1), uint16 (3), 0.1, -2)
+
+## As a caller would handle it: the identifier names the kernel and the cause.
+%!test
+%! try
+%!   ZELgetEdgeMap (R, Q, uint16 (1), uint16 (4), 0.1, -2);
+%!   error ("the call did not fail");
+%! catch err
+%!   assert (err.identifier, "ZELgetEdgeMap:indexOutOfRange");
+%!   assert (! isempty (strfind (err.message, "input 4 (scale index map)")));
+%!   ## The function's name leads the message once.
+%!   assert (strncmp (err.message, "ZELgetEdgeMap: input 4", 22), err.message);
+%! end_try_catch
+
+## help ZELgetEdgeMap shows the help file; calls go to the MEX file.
+%!test assert_help_and_mex ("ZELgetEdgeMap", "Edge map: a score per pixel from the response summed over the scales.")

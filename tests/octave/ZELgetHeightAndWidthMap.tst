@@ -1,0 +1,55 @@
+## ZELgetHeightAndWidthMap called from Octave the way a user calls it.
+
+## One pixel, one orientation, three scales, the middle one selected:
+## s^ = 2 + 0.5/(8 - 5), the width 3 * (2/3)^(2 - s^) and the sampling
+## fraction x = (width/3)*4/20.
+%!shared R, T, P, hw
+%! R = reshape ([1.0, -2.0, 1.5], 1, 1, 1, 3);
+%! T = [2, 3, 4.5];
+%! P = 10:-1:1;
+%! hw = @(mode) ZELgetHeightAndWidthMap (R, uint16 (1), uint16 (2), P, 4, T, uint16 (mode));
+
+## Mode 1 divides by P(1); mode 3 by P sampled at x (x*9 = 1.9258... reads
+## P(2)); any other mode by P sampled at 0.5 + x less P sampled at 0.5 - x
+## (P(7) - P(3) = 4 - 8).
+%!test
+%! assert_same_bits (hw (1), -0.2);
+%! assert_same_bits (hw (3), -2 / 9);
+%! assert_same_bits (hw (2), 0.5);
+
+## Two outputs: the height map first, the width map second.
+%!test
+%! [H, W] = hw (3);
+%! assert_same_bits (H, -2 / 9);
+%! assert_same_bits (W, 3.2097395818009886);
+
+## At an end scale no neighbour is read and the width is the table entry.
+%!test
+%! [H, W] = ZELgetHeightAndWidthMap (R, uint16 (1), uint16 (3), P, 4, T, uint16 (1));
+%! assert_same_bits (H, 1.5 / 10);
+%! assert_same_bits (W, 4.5);
+
+## Every pixel reads its own orientation and scale.
+%!test
+%! S = zeros (2, 2, 2, 3);
+%! S(:, :, 2, 1) = [1, 2; 3, 4];
+%! S(:, :, 1, 3) = [5, 6; 7, 8];
+%! [H, W] = ZELgetHeightAndWidthMap (S, uint16 ([2, 2; 1, 1]), uint16 ([1, 1; 3, 3]), 2, 1, [1, 2, 3; 10, 20, 30], uint16 (1));
+%! assert_same_bits (H, [1, 2; 7, 8] / 2);
+%! assert_same_bits (W, [10, 10; 3, 3]);
+
+%!error <Seven input arguments required\.> ZELgetHeightAndWidthMap (R, uint16 (1), uint16 (2), P, 4, T)
+## The mode must be passed as uint16: a double 1 would read as 0.
+%!error id=ZELgetHeightAndWidthMap:invalidClass ZELgetHeightAndWidthMap (R, uint16 (1), uint16 (2), P, 4, T, 1)
+%!error id=ZELgetHeightAndWidthMap:tooFewElements ZELgetHeightAndWidthMap (R, uint16 (1), uint16 (2), P, 4, T(1:2), uint16 (1))
+
+%!test
+%! try
+%!   ZELgetHeightAndWidthMap (R, uint16 (1), uint16 (0), P, 4, T, uint16 (1));
+%!   error ("the call did not fail");
+%! catch err
+%!   assert (err.identifier, "ZELgetHeightAndWidthMap:indexOutOfRange");
+%! end_try_catch
+
+## help ZELgetHeightAndWidthMap shows the help file; calls go to the MEX file.
+%!test assert_help_and_mex ("ZELgetHeightAndWidthMap", "Height and width maps from peak interpolation across scales.")

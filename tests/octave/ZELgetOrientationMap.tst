@@ -1,0 +1,53 @@
+## ZELgetOrientationMap called from Octave the way a user calls it.
+
+## Eight orientations, one scale, a 1 x 8 map in which pixel k selects
+## orientation k, where the response is 2 against 1 at both neighbours: the
+## peak stays at k, and the linear mapping gives (k - 1) * 22.5 degrees.
+%!shared R8
+%! R8 = ones (1, 8, 8);
+%! for k = 1:8
+%!   R8(1, k, k) = 2;
+%! endfor
+
+%!test
+%! A = ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), uint16 (0));
+%! assert_same_bits (A, (0:7) * 22.5);
+
+## The neighbours wrap around: at orientation 1 with 1.5 at orientation 8
+## and 1 at orientation 2 the peak lies at 1 + (1 - 1.5)/(8 - 5), below 1,
+## and moves up by 8 to 8.8333..., which is 176.25 degrees.
+%!test
+%! R = ones (1, 1, 8);
+%! R(1, 1, [1, 8, 2]) = [2, 1.5, 1];
+%! A = ZELgetOrientationMap (R, uint16 (1), uint16 (1), uint16 (0));
+%! assert_same_bits (A, 176.25);
+
+## The two-half arctangent mapping of 14 orientations.
+%!test
+%! R = ones (1, 14, 14);
+%! for k = 1:14
+%!   R(1, k, k) = 2;
+%! endfor
+%! A = ZELgetOrientationMap (R, uint16 (1:14), uint16 (ones (1, 14)), uint16 (1));
+%! expected = [33.690068, 45, 63.434949, 90, 116.565051, 135, 146.309932, ...
+%!             123.690068, 135, 153.434949, 0, 26.565051, 45, 56.309932];
+%! assert (A, expected, 5e-7);
+
+## Equal magnitudes leave the peak undefined: NaN.
+%!assert (isnan (ZELgetOrientationMap (zeros (1, 1, 8), uint16 (3), uint16 (1), uint16 (0))))
+
+%!error <Four input arguments required\.> ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)))
+## The flag must be passed as uint16.
+%!error id=ZELgetOrientationMap:invalidClass ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), 0)
+%!error id=ZELgetOrientationMap:tooFewElements ZELgetOrientationMap (R8, uint16 (1:7), uint16 (ones (1, 8)), uint16 (0))
+
+%!test
+%! try
+%!   ZELgetOrientationMap (R8, uint16 (1:8), uint16 (2 * ones (1, 8)), uint16 (0));
+%!   error ("the call did not fail");
+%! catch err
+%!   assert (err.identifier, "ZELgetOrientationMap:indexOutOfRange");
+%! end_try_catch
+
+## help ZELgetOrientationMap shows the help file; calls go to the MEX file.
+%!test assert_help_and_mex ("ZELgetOrientationMap", "Orientation map: an angle in degrees per pixel from peak interpolation.")

@@ -1,0 +1,24 @@
+## zel_check_demo_pictures (out_dir)
+## Fails unless the demo wrote the input picture and a 512 x 512 colour
+## picture of every map.
+function zel_check_demo_pictures (out_dir)
+  needs = {"input",       {};
+           "edge",        {"ZELgetEdgeMap"};
+           "height",      {"ZELgetHeightAndWidthMap"};
+           "width",       {"ZELgetHeightAndWidthMap"};
+           "blob",        {"ZELgetBlobMap", "ZELgetHeightAndWidthMap"};
+           "ridge",       {"ZELgetRidgeMap", "ZELgetHeightAndWidthMap"};
+           "orientation", {"ZELgetOrientationMap"};
+           "curvature",   {"ZELgetCurvatureMap", "ZELgetOrientationMap", "ZELgetRidgeMap"}};
+  for k = 1:rows (needs)
+    [name, functions] = needs{k, :};
+    assert (all (cellfun (@(f) exist (f) == 3, functions)), "%s needs %s", name, strjoin (functions, ", "));
+    file = fullfile (out_dir, [name ".png"]);
+    assert (exist (file, "file") == 2, "the demo wrote no %s", file);
+    picture = imread (file);
+    assert (size (picture), [512, 512, 3]);
+    ## Something is drawn: not one colour everywhere.
+    assert (numel (unique (reshape (picture, [], 3), "rows")) > 3, "%s is blank", file);
+    printf ("%s.png written\n", name);
+  endfor
+endfunction
