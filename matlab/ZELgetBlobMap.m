@@ -45,6 +45,7 @@
 %     ZELgetBlobMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetBlobMap:tooFewElements      input 3, 8 or 10 has fewer than rows*cols
 %                                       elements, or T fewer than nO*nS
+%                                       (or R holds no element: a size past its fourth is 0)
 %     ZELgetBlobMap:sizeMismatch        Q is not the size of R
 %     ZELgetBlobMap:indexOutOfRange     an orientation index outside 1..nO
 %     ZELgetBlobMap:tooLarge            a size of R above 65534, or more than 2^31

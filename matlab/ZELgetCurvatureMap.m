@@ -30,6 +30,8 @@
 %     ZELgetCurvatureMap:invalidClass  O is not a real, non-sparse double array
 %     ZELgetCurvatureMap:tooLarge      rows or cols above 65534, or more than 2^31
 %                                      pixels
+%     ZELgetCurvatureMap:tooFewElements  a further size of O is 0, so O holds none of its
+%                                        rows x cols elements
 %   A call with other than one input fails with the message
 %   "One input arguments required." (no identifier).
 %

@@ -37,6 +37,7 @@
 %                                    others)
 %     ZELgetEdgeMap:emptyInput       c or b has no element
 %     ZELgetEdgeMap:tooFewElements   input 3 or 4 has fewer than rows*cols elements
+%                                    (or R holds no element: a size past its fourth is 0)
 %     ZELgetEdgeMap:sizeMismatch     Q is not the size of R
 %     ZELgetEdgeMap:indexOutOfRange  an orientation index outside 1..nO, or a scale
 %                                    index outside 1..nS

@@ -50,6 +50,7 @@
 %     ZELgetHeightAndWidthMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetHeightAndWidthMap:tooFewElements      input 2 or 3 has fewer than rows*cols
 %                                                 elements, or T fewer than nO*nS
+%                                                 (or R holds no element: a size past its fourth is 0)
 %     ZELgetHeightAndWidthMap:indexOutOfRange     an orientation index outside 1..nO,
 %                                                 or a scale index outside 1..nS
 %     ZELgetHeightAndWidthMap:tooLarge            a size of R above 65534, or more

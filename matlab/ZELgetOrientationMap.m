@@ -40,6 +40,7 @@
 %     ZELgetOrientationMap:emptyInput       f has no element
 %     ZELgetOrientationMap:tooFewElements   input 2 or 3 has fewer than rows*cols
 %                                           elements
+%                                           (or R holds no element: a size past its fourth is 0)
 %     ZELgetOrientationMap:indexOutOfRange  an orientation index outside 1..nO, or a
 %                                           scale index outside 1..nS
 %     ZELgetOrientationMap:tooLarge         a size of R above 65534, or more than

@@ -47,6 +47,7 @@
 %     ZELgetRidgeMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetRidgeMap:tooFewElements      input 3, 8 or 10 has fewer than rows*cols
 %                                        elements, or T fewer than nO*nS
+%                                        (or R holds no element: a size past its fourth is 0)
 %     ZELgetRidgeMap:sizeMismatch        Q is not the size of R
 %     ZELgetRidgeMap:indexOutOfRange     an orientation index outside 1..nO
 %     ZELgetRidgeMap:tooLarge            a size of R above 65534, or more than 2^31
