@@ -83,6 +83,39 @@ inline double base_fraction(const BlobRidgeInputs& in, double a, uint16_t o, uin
     return sampling_fraction(a, T, in.sampling_gain, twice_count(in.profile));
 }
 
+// Both maps are computed in runs of consecutive pixel indices, one scale
+// after the other, so that the stack planes are read as streams and the
+// arithmetic of a run runs in loops the compiler vectorises. Each pixel's
+// operations keep their order.
+constexpr ptrdiff_t kBlobRidgeRun = 256;
+
+// What a run carries from scale to scale. The accumulator r is the run's
+// output elements, which start at 0 as the host creates them.
+struct RunSums {
+    double* r;
+    double polarity[kBlobRidgeRun];  // fsign(b)
+    double sigma[kBlobRidgeRun];     // normaliser
+};
+
+// Computes the map: for each run, r and sigma start at 0 and the polarity is
+// fsign(b); add_scale(first, count, s, sums) adds the terms of scale s for
+// pixels first .. first + count - 1; the score is fmax(0, r) / sigma.
+template <typename ScaleFunction>
+inline void compute_blob_ridge_map(const BlobRidgeInputs& in, double* map, ScaleFunction add_scale)
+{
+    for_each_pixel_run(in.shape, kBlobRidgeRun, [&](ptrdiff_t first, ptrdiff_t count) {
+        RunSums sums;
+        sums.r = map + first;
+        for (ptrdiff_t q = 0; q < count; ++q) {
+            sums.polarity[q] = fsign(in.amplitude[first + q]);
+            sums.sigma[q] = 0.0;
+            sums.r[q] = 0.0;
+        }
+        for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale(first, count, s, sums);
+        for (ptrdiff_t q = 0; q < count; ++q) sums.r[q] = clamped_normalisation(sums.r[q], sums.sigma[q]);
+    });
+}
+
 }  // namespace
 }  // namespace zel
 

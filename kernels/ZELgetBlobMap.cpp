@@ -24,16 +24,10 @@
 
 namespace {
 
-// Pixels are computed in runs of consecutive pixel indices, one scale after
-// the other, so that each orientation plane of a scale is read as a single
-// stream instead of all planes at once. Every pixel's own operations keep
-// their order; the state a pixel carries across orientations and scales
-// lives in small arrays on the stack (and its accumulator r in the output).
-constexpr ptrdiff_t kRun = 256;
+constexpr ptrdiff_t kRun = zel::kBlobRidgeRun;
 
-struct RunState {
-    double polarity[kRun];           // fsign(b)
-    double sigma[kRun];              // normaliser
+// What one scale of a run needs besides the run's sums.
+struct ScaleState {
     double weakest_response[kRun];   // min over o of fsign(b) * R(p, o, s)
     double strongest_penalty[kRun];  // max over o of |Q(p, o, s)|
     double table_entry[kRun];        // T(o*, s)
@@ -46,11 +40,11 @@ struct RunState {
 // replaces the weakest only when it is smaller, so a NaN never enters and one
 // at orientation 1 stays; the strongest starts at 0 and passes over NaN.
 inline void orientation_extremes(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                                 RunState& st)
+                                 const zel::RunSums& sums, ScaleState& st)
 {
     const double* R1 = in.response + zel::stack_offset(in.shape, first, 1, s);
     for (ptrdiff_t q = 0; q < count; ++q) {
-        st.weakest_response[q] = st.polarity[q] * R1[q];
+        st.weakest_response[q] = sums.polarity[q] * R1[q];
         st.strongest_penalty[q] = 0.0;
     }
     for (uint16_t o = 1; o <= in.shape.orientations; ++o) {
@@ -58,7 +52,7 @@ inline void orientation_extremes(const zel::BlobRidgeInputs& in, ptrdiff_t first
         const double* R = in.response + at;
         const double* Q = in.penalty + at;
         for (ptrdiff_t q = 0; q < count; ++q) {
-            const double candidate = st.polarity[q] * R[q];
+            const double candidate = sums.polarity[q] * R[q];
             const double penalty = zel::standard_abs(Q[q]);
             st.weakest_response[q] = st.weakest_response[q] > candidate ? candidate : st.weakest_response[q];
             st.strongest_penalty[q] = penalty > st.strongest_penalty[q] ? penalty : st.strongest_penalty[q];
@@ -70,7 +64,7 @@ inline void orientation_extremes(const zel::BlobRidgeInputs& in, ptrdiff_t first
 // clamped at 1 and floored at 0. The reads at the selected orientation come
 // first, so that the arithmetic between them runs over the whole run at once.
 inline void profile_samples(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                            RunState& st)
+                            ScaleState& st)
 {
     for (ptrdiff_t q = 0; q < count; ++q) {
         const uint16_t o = in.orientation[first + q];
@@ -91,34 +85,17 @@ inline void profile_samples(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptr
 //   sigma += fmax(|R(p, o*, s)|, |b * P_k|)
 //
 // with |.| the standard absolute value, NaN operands in the order written.
-inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, RunState& st, double* r)
+inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, const ScaleState& st,
+                      zel::RunSums& sums)
 {
     const double* amplitude = in.amplitude + first;
     for (ptrdiff_t q = 0; q < count; ++q) {
         const double P_k = st.profile_sample[q];
-        r[q] = zel::plus(st.weakest_response[q] - st.strongest_penalty[q], r[q]);
-        r[q] = r[q] - zel::times(zel::standard_abs(P_k), in.penalty_weight);
+        sums.r[q] = zel::plus(st.weakest_response[q] - st.strongest_penalty[q], sums.r[q]);
+        sums.r[q] = sums.r[q] - zel::times(zel::standard_abs(P_k), in.penalty_weight);
         const double b_P_k = zel::standard_abs(zel::times(amplitude[q], P_k));
-        st.sigma[q] = zel::plus(zel::fmax(zel::standard_abs(st.selected_response[q]), b_P_k), st.sigma[q]);
+        sums.sigma[q] = zel::plus(zel::fmax(zel::standard_abs(st.selected_response[q]), b_P_k), sums.sigma[q]);
     }
-}
-
-// Pixels first .. first + count - 1: M = fmax(0, r) / sigma after the last scale.
-inline void blob_run(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, double* M)
-{
-    RunState st;
-    double* r = M + first;  // the output elements, as the host creates them
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        st.polarity[q] = zel::fsign(in.amplitude[first + q]);
-        st.sigma[q] = 0.0;
-        r[q] = 0.0;
-    }
-    for (uint16_t s = 1; s <= in.shape.scales; ++s) {
-        orientation_extremes(in, first, count, s, st);
-        profile_samples(in, first, count, s, st);
-        add_scale(in, first, count, st, r);
-    }
-    for (ptrdiff_t q = 0; q < count; ++q) r[q] = zel::clamped_normalisation(r[q], st.sigma[q]);
 }
 
 }  // namespace
@@ -128,5 +105,10 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     (void)nlhs;
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) { blob_run(in, first, count, M); });
+    zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums) {
+        ScaleState st;
+        orientation_extremes(in, first, count, s, sums, st);
+        profile_samples(in, first, count, s, st);
+        add_scale(in, first, count, st, sums);
+    });
 }

@@ -25,15 +25,10 @@
 
 namespace {
 
-// Pixels are computed in runs of consecutive pixel indices, one scale after
-// the other: the values a run needs at its selected orientations are read
-// first, then each step of the arithmetic runs over the whole run, in loops
-// the compiler vectorises. Each pixel's operations keep their order.
-constexpr ptrdiff_t kRun = 256;
+constexpr ptrdiff_t kRun = zel::kBlobRidgeRun;
 
-struct RunState {
-    double polarity[kRun];  // fsign(b)
-    double sigma[kRun];     // normaliser
+// What one scale of a run needs besides the run's sums.
+struct ScaleState {
     double response[kRun];  // R(p, o*, s)
     double penalty[kRun];   // Q(p, o*, s)
     double fraction[kRun];  // x, then the profile difference d
@@ -41,7 +36,7 @@ struct RunState {
 
 // R, Q and T(o*, s) at the selected orientations of scale s, and from T the
 // window half-width x = ((a / T(o*, s)) * g) / (2n), limited to [-0.5, 0.5].
-inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s, RunState& st)
+inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s, ScaleState& st)
 {
     for (ptrdiff_t q = 0; q < count; ++q) {
         const uint16_t o = in.orientation[first + q];
@@ -64,7 +59,8 @@ inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_
 //   sigma += fmax(fabs(R), fabs(d * b))
 //
 // NaN operands in the order written.
-inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, RunState& st, double* r)
+inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, ScaleState& st,
+                      zel::RunSums& sums)
 {
     for (ptrdiff_t q = 0; q < count; ++q)
         st.fraction[q] = zel::sample_profile(in.profile, 0.5 + st.fraction[q]) -
@@ -73,27 +69,10 @@ inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t
     for (ptrdiff_t q = 0; q < count; ++q) {
         const double d = st.fraction[q];
         const double R = st.response[q];
-        r[q] = zel::plus(zel::fsign(d) * st.polarity[q] * R, r[q]);  // only R can be NaN in the product
-        r[q] = r[q] - zel::plus(zel::times(zel::fabs(d), in.penalty_weight), st.penalty[q]);
-        st.sigma[q] = zel::plus(zel::fmax(zel::fabs(R), zel::fabs(zel::times(d, amplitude[q]))), st.sigma[q]);
+        sums.r[q] = zel::plus(zel::fsign(d) * sums.polarity[q] * R, sums.r[q]);  // only R can be NaN in the product
+        sums.r[q] = sums.r[q] - zel::plus(zel::times(zel::fabs(d), in.penalty_weight), st.penalty[q]);
+        sums.sigma[q] = zel::plus(zel::fmax(zel::fabs(R), zel::fabs(zel::times(d, amplitude[q]))), sums.sigma[q]);
     }
-}
-
-// Pixels first .. first + count - 1: M = fmax(0, r) / sigma after the last scale.
-inline void ridge_run(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, double* M)
-{
-    RunState st;
-    double* r = M + first;  // the output elements, as the host creates them
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        st.polarity[q] = zel::fsign(in.amplitude[first + q]);
-        st.sigma[q] = 0.0;
-        r[q] = 0.0;
-    }
-    for (uint16_t s = 1; s <= in.shape.scales; ++s) {
-        read_scale(in, first, count, s, st);
-        add_scale(in, first, count, st, r);
-    }
-    for (ptrdiff_t q = 0; q < count; ++q) r[q] = zel::clamped_normalisation(r[q], st.sigma[q]);
 }
 
 }  // namespace
@@ -103,5 +82,9 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     (void)nlhs;
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) { ridge_run(in, first, count, M); });
+    zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums) {
+        ScaleState st;
+        read_scale(in, first, count, s, st);
+        add_scale(in, first, count, st, sums);
+    });
 }
