@@ -265,11 +265,7 @@ TEST(CurvatureMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         {"more than 2^31 pixels", huge.get(), "tooLarge", "2500000000 elements"},
     };
     for (const auto& c : cases) {
-        const CallResult result = curvature_map(c.input);
-        ASSERT_TRUE(result.failed) << c.what;
-        EXPECT_EQ(std::string("ZELgetCurvatureMap:") + c.mnemonic, result.id) << c.what;
-        EXPECT_NE(std::string::npos, result.message.find(c.message_part)) << c.what << ": " << result.message;
-        EXPECT_EQ(0u, result.message.find("ZELgetCurvatureMap: ")) << result.message;
+        expect_breach(curvature_map(c.input), "ZELgetCurvatureMap", c.what, c.mnemonic, c.message_part);
     }
 }
 

@@ -218,12 +218,8 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         {{"more than 2^31 elements", "tooLarge", "2400000000 elements"}, {big.get(), big.get(), o.get(), s.get(), c.get(), b.get()}},
     };
     for (const auto& c : cases) {
-        const CallResult result = call("ZELgetEdgeMap", 1, c.inputs);
-        ASSERT_TRUE(result.failed) << c.expected.what;
-        EXPECT_EQ(std::string("ZELgetEdgeMap:") + c.expected.mnemonic, result.id) << c.expected.what;
-        EXPECT_NE(std::string::npos, result.message.find(c.expected.message_part))
-            << c.expected.what << ": " << result.message;
-        EXPECT_EQ(0u, result.message.find("ZELgetEdgeMap: ")) << result.message;
+        expect_breach(call("ZELgetEdgeMap", 1, c.inputs), "ZELgetEdgeMap", c.expected.what, c.expected.mnemonic,
+                      c.expected.message_part);
     }
 }
 

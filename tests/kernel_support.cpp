@@ -126,4 +126,13 @@ CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxA
     return result;
 }
 
+void expect_breach(const CallResult& result, const std::string& kernel, const char* what, const char* mnemonic,
+                   const char* message_part)
+{
+    ASSERT_TRUE(result.failed) << what;
+    EXPECT_EQ(kernel + ":" + mnemonic, result.id) << what;
+    EXPECT_NE(std::string::npos, result.message.find(message_part)) << what << ": " << result.message;
+    EXPECT_EQ(0u, result.message.find(kernel + ": ")) << what << ": " << result.message;
+}
+
 }  // namespace zeltest

@@ -59,6 +59,11 @@ struct CallResult {
 CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& inputs,
                 int slots = -1);
 
+// A call that breaks the contract: it fails with KERNEL:mnemonic and a
+// message that starts with the kernel's name and contains message_part.
+void expect_breach(const CallResult& result, const std::string& kernel, const char* what, const char* mnemonic,
+                   const char* message_part);
+
 inline uint64_t bits(double x)
 {
     uint64_t b;
