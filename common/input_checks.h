@@ -233,6 +233,16 @@ inline void require_indices(const Call& call, int slot, const StackShape& shape,
                 unsigned(count), count_name);
 }
 
+// An orientation and a scale index map of a stack: each with rows x cols
+// elements, holding values in 1..orientation count and 1..scale count.
+inline void require_index_maps(const Call& call, int orientation_slot, int scale_slot, const StackShape& shape)
+{
+    require_pixel_map(call, orientation_slot, shape);
+    require_pixel_map(call, scale_slot, shape);
+    require_indices(call, orientation_slot, shape, shape.orientations, "orientation count");
+    require_indices(call, scale_slot, shape, shape.scales, "scale count");
+}
+
 }  // namespace
 }  // namespace zel
 

@@ -107,10 +107,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::Call call = {"ZELgetHeightAndWidthMap", kRoles, prhs};
     zel::check_inputs(call, kInputCount);
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
-    zel::require_pixel_map(call, kOrientationIndex, shape);
-    zel::require_pixel_map(call, kScaleIndex, shape);
-    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation count");
-    zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale count");
+    zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);
     // Every T(o, s) of the stack; this holds T(1, 2) whenever an inner scale
     // exists, since then nS >= 3.
     zel::require_elements(call, kScaleTable, size_t(shape.orientations) * shape.scales,

@@ -93,10 +93,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     zel::check_inputs(call, kInputCount);
     // The scale count serves only to check the scale index map.
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
-    zel::require_pixel_map(call, kOrientationIndex, shape);
-    zel::require_pixel_map(call, kScaleIndex, shape);
-    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation count");
-    zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale count");
+    zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);
 
     const double* R = mxGetPr(prhs[kResponse]);
     const uint16_t* orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndex]));
