@@ -123,6 +123,24 @@ inline BlobRidgeFixture random_fixture(std::mt19937_64& random, const std::vecto
 
 // Scale count 0: NaN (0 / 0) everywhere, the stacks and tables unread; the
 // orientation index map is still checked. An empty image gives an empty map.
+// The kernel against its reference on random fixtures of several shapes,
+// bit for bit.
+inline void expect_reference_on_random_inputs(const char* kernel, uint64_t seed,
+                                              std::vector<double> (*reference)(const BlobRidgeFixture&))
+{
+    std::mt19937_64 random(seed);
+    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{5, 7, 3, 4}, std::vector<mwSize>{6, 1, 8},
+                                             std::vector<mwSize>{1, 9, 2, 2}, std::vector<mwSize>{4, 4},
+                                             std::vector<mwSize>{3, 5, 1, 6}}) {
+        for (int trial = 0; trial < 8; ++trial) {
+            const BlobRidgeFixture in = random_fixture(random, shape);
+            const std::vector<double> got = map_of(kernel, in), expected = reference(in);
+            ASSERT_EQ(expected.size(), got.size());
+            for (size_t p = 0; p < got.size(); ++p) EXPECT_SAME_BITS(expected[p], got[p]) << "pixel " << p;
+        }
+    }
+}
+
 inline void expect_nan_map_without_scales_and_empty_maps_without_pixels(const char* kernel)
 {
     BlobRidgeFixture no_scales;
@@ -167,8 +185,7 @@ inline void expect_contract_allowances_accepted(const char* kernel)
 
     Array R = doubles(exact.dims, exact.R), Q = doubles(exact.dims, exact.Q);
     Array o = uint16s({1, 6}, {1, 2, 2, 1, 0, 9});
-    const mwSize huge[] = {100000, 100000};
-    Array unused(mxHostCreateUnbackedArray(2, huge, mxCELL_CLASS));
+    Array unused = unbacked({100000, 100000}, mxCELL_CLASS);
     Array c = doubles({3, 1}, {0.25, 7, 7});
     Array P = doubles({2, 3}, exact.P);
     Array g = doubles({1, 2}, {4, 7});
@@ -209,12 +226,9 @@ inline void expect_contract_breaches_rejected(const char* kernel)
     Array no_orientations = doubles({2, 3, 0, 2});
     Array ones = uint16s({2, 3}, {1, 1, 1, 1, 1, 1});
     Array empty = doubles({0, 0});
-    const mwSize too_long[] = {1, 65536};
-    Array long_P(mxHostCreateUnbackedArray(2, too_long, mxDOUBLE_CLASS));
-    const mwSize huge_rows[] = {65535, 1, 1, 1};
-    Array tall(mxHostCreateUnbackedArray(4, huge_rows, mxDOUBLE_CLASS));
-    const mwSize huge_stack[] = {40000, 30000, 2, 1};
-    Array big(mxHostCreateUnbackedArray(4, huge_stack, mxDOUBLE_CLASS));
+    Array long_P = unbacked({1, 65536});
+    Array tall = unbacked({65535, 1, 1, 1});
+    Array big = unbacked({40000, 30000, 2, 1});
 
     const struct {
         const char* what;

@@ -61,7 +61,7 @@ TEST(CurvatureMap, MapsWithoutInnerPixelsAreAllNaNAndReadNoElement)
     const std::vector<mwSize> shapes[] = {{0, 0}, {0, 5}, {5, 0}, {1, 1}, {1, 7}, {7, 1}, {2, 2},
                                           {2, 7}, {7, 2}, {2, 3, 4}, {65534, 2}, {1, 65534}};
     for (const std::vector<mwSize>& shape : shapes) {
-        Array input(mxHostCreateUnbackedArray(shape.size(), shape.data(), mxDOUBLE_CLASS));
+        Array input = unbacked(shape);
         CallResult result = curvature_map(input.get());
         ASSERT_FALSE(result.failed) << result.message;
         const mxArray* K = result.outputs.at(0).get();
@@ -246,10 +246,7 @@ TEST(CurvatureMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array uint16_map = of_class(mxUINT16_CLASS, {3, 3});
     Array complex_map = of_class(mxDOUBLE_CLASS, {3, 3}, mxCOMPLEX);
     Array sparse(mxCreateSparse(3, 3, 1, mxREAL));
-    const mwSize tall_dims[] = {65535, 3}, wide_dims[] = {3, 65535}, huge_dims[] = {50000, 50000};
-    Array tall(mxHostCreateUnbackedArray(2, tall_dims, mxDOUBLE_CLASS));
-    Array wide(mxHostCreateUnbackedArray(2, wide_dims, mxDOUBLE_CLASS));
-    Array huge(mxHostCreateUnbackedArray(2, huge_dims, mxDOUBLE_CLASS));
+    Array tall = unbacked({65535, 3}), wide = unbacked({3, 65535}), huge = unbacked({50000, 50000});
     const struct {
         const char* what;
         const mxArray* input;

@@ -193,10 +193,8 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array bad_o = uint16s({2, 3}, {1, 2, 1, 2, 3, 2});
     Array zero_s = uint16s({2, 3}, {1, 1, 0, 2, 1, 1});
     Array empty = doubles({0, 0});
-    const mwSize huge_rows[] = {65535, 1, 1, 1};
-    Array tall(mxHostCreateUnbackedArray(4, huge_rows, mxDOUBLE_CLASS));
-    const mwSize huge_stack[] = {40000, 30000, 2, 1};
-    Array big(mxHostCreateUnbackedArray(4, huge_stack, mxDOUBLE_CLASS));
+    Array tall = unbacked({65535, 1, 1, 1});
+    Array big = unbacked({40000, 30000, 2, 1});
 
     const struct {
         Breach expected;

@@ -281,16 +281,13 @@ TEST(HeightAndWidthMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array double_mode = scalar(1);
     Array empty = doubles({0, 0});
     Array empty_mode = uint16s({0, 1});
-    const mwSize too_long[] = {1, 65536};
-    Array long_profile(mxHostCreateUnbackedArray(2, too_long, mxDOUBLE_CLASS));
+    Array long_profile = unbacked({1, 65536});
     Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
     Array short_table = doubles({1, 5}, {1, 1, 2, 2, 4});
     Array zero_o = uint16s({2, 3}, {1, 2, 0, 2, 1, 2});
     Array big_s = uint16s({2, 3}, {1, 2, 3, 4, 1, 2});
-    const mwSize huge_rows[] = {65535, 1, 1, 1};
-    Array tall(mxHostCreateUnbackedArray(4, huge_rows, mxDOUBLE_CLASS));
-    const mwSize huge_stack[] = {40000, 30000, 2, 1};
-    Array big(mxHostCreateUnbackedArray(4, huge_stack, mxDOUBLE_CLASS));
+    Array tall = unbacked({65535, 1, 1, 1});
+    Array big = unbacked({40000, 30000, 2, 1});
 
     const struct {
         const char* what;

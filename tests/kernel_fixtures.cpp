@@ -272,8 +272,7 @@ std::vector<KernelCall> breaching_calls(const KernelFacts& kernel)
 
     KernelCall tall = std::move(contract_calls(kernel.name).front());
     tall.what = "65535 rows";
-    const mwSize huge[] = {65535, 2};
-    tall.inputs[0] = Array(mxHostCreateUnbackedArray(2, huge, mxDOUBLE_CLASS));
+    tall.inputs[0] = unbacked({65535, 2});
     calls.push_back(std::move(tall));
     return calls;
 }

@@ -86,6 +86,11 @@ Array of_class(mxClassID class_id, const std::vector<mwSize>& dims, mxComplexity
     return Array(mxCreateNumericArray(dims.size(), dims.data(), class_id, complexity));
 }
 
+Array unbacked(const std::vector<mwSize>& dims, mxClassID class_id)
+{
+    return Array(mxHostCreateUnbackedArray(dims.size(), dims.data(), class_id));
+}
+
 std::vector<double> values(const mxArray* array)
 {
     const double* data = mxGetPr(array);

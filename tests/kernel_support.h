@@ -42,6 +42,8 @@ Array uint16s(const std::vector<mwSize>& dims, const std::vector<uint16_t>& valu
 Array scalar(double value);
 Array uint16_scalar(uint16_t value);
 Array of_class(mxClassID class_id, const std::vector<mwSize>& dims, mxComplexity complexity = mxREAL);
+// Sizes with no elements behind them, for inputs that must be rejected unread.
+Array unbacked(const std::vector<mwSize>& dims, mxClassID class_id = mxDOUBLE_CLASS);
 
 std::vector<double> values(const mxArray* array);
 std::vector<mwSize> dims(const mxArray* array);

@@ -215,8 +215,7 @@ TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array zero_s = uint16s({2, 3}, {1, 0, 2, 2, 1, 1});
     Array no_orientations = doubles({2, 3, 0, 2});
     Array ones = uint16s({2, 3}, {1, 1, 1, 1, 1, 1});
-    const mwSize huge_scales[] = {2, 3, 1, 65535};
-    Array deep(mxHostCreateUnbackedArray(4, huge_scales, mxDOUBLE_CLASS));
+    Array deep = unbacked({2, 3, 1, 65535});
 
     const struct {
         const char* what;

@@ -99,17 +99,7 @@ std::vector<double> reference_ridge_map(const BlobRidgeFixture& in)
 
 TEST(RidgeMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
 {
-    std::mt19937_64 random(11);
-    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{5, 7, 3, 4}, std::vector<mwSize>{6, 1, 8},
-                                             std::vector<mwSize>{1, 9, 2, 2}, std::vector<mwSize>{4, 4},
-                                             std::vector<mwSize>{3, 5, 1, 6}}) {
-        for (int trial = 0; trial < 8; ++trial) {
-            const BlobRidgeFixture in = random_fixture(random, shape);
-            const std::vector<double> got = map_of(kRidge, in), expected = reference_ridge_map(in);
-            ASSERT_EQ(expected.size(), got.size());
-            for (size_t p = 0; p < got.size(); ++p) EXPECT_SAME_BITS(expected[p], got[p]) << "pixel " << p;
-        }
-    }
+    expect_reference_on_random_inputs(kRidge, 11, reference_ridge_map);
 }
 
 TEST(RidgeMap, FractionsBelowMinusOneHalfReadTheTableEnds)
