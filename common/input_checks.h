@@ -2,8 +2,8 @@
 //
 // A call that breaks the contract ends here, before any output is created,
 // through mexErrMsgIdAndTxt with the identifier KERNEL:mnemonic and a message
-// that names the kernel, the input by position and role, and what was
-// expected and found. Nothing outside an input is read to find out.
+// that names the input by position and role, and what was expected and found.
+// Nothing outside an input is read to find out.
 #ifndef ZEL_INPUT_CHECKS_H
 #define ZEL_INPUT_CHECKS_H
 
@@ -51,18 +51,14 @@ struct Call {
 
 inline void raise_error(const Call& call, const char* mnemonic, const char* format, ...)
 {
+    // The host names the function itself ("Error using NAME" in MATLAB,
+    // "NAME: " in Octave), so the message does not; the identifier does.
     char identifier[96];
     char message[512];
     snprintf(identifier, sizeof identifier, "%s:%s", call.kernel, mnemonic);
-#ifdef HAVE_OCTAVE
-    const int prefix = 0;  // Octave puts the function's name before the message itself
-    message[0] = '\0';
-#else
-    const int prefix = snprintf(message, sizeof message, "%s: ", call.kernel);
-#endif
     va_list args;
     va_start(args, format);
-    vsnprintf(message + prefix, sizeof message - prefix, format, args);
+    vsnprintf(message, sizeof message, format, args);
     va_end(args);
     mexErrMsgIdAndTxt(identifier, "%s", message);
     __builtin_unreachable();

@@ -2,15 +2,17 @@
 #ifndef ZEL_HOST_INTERNAL_H
 #define ZEL_HOST_INTERNAL_H
 
-#include <csetjmp>
-#include <cstdio>
+// Thrown by mxHostRaise and caught by mexHostCall: it unwinds through the MEX
+// file's own frames, as a host that ends calls by C++ exception does. The
+// identifier and message stay in the thread's call state.
+struct HostCallError {};
 
 extern "C" {
 // Arrays created from now on are recorded, so that a failed call can free them.
-void mxHostBeginCall(std::jmp_buf* on_error);
+void mxHostBeginCall(void);
 // Ends the recording; when the call failed, frees what it created.
 void mxHostEndCall(int failed);
-// Keeps the error and jumps back to the mxHostBeginCall of this thread.
+// Keeps the error and throws HostCallError to the mexHostCall of this thread.
 [[noreturn]] void mxHostRaise(const char* identifier, const char* message);
 }
 

@@ -4,7 +4,6 @@
 #include "mex_host.h"
 #include "host_internal.h"
 
-#include <csetjmp>
 #include <cstdarg>
 #include <cstdio>
 
@@ -13,13 +12,13 @@ extern "C" {
 int mexHostCall(mexFunctionPointer entry, int nlhs, mxArray* plhs[], int nrhs,
                 const mxArray* prhs[])
 {
-    std::jmp_buf on_error;
-    if (setjmp(on_error) != 0) {
+    mxHostBeginCall();
+    try {
+        entry(nlhs, plhs, nrhs, prhs);
+    } catch (const HostCallError&) {
         mxHostEndCall(1);
         return 1;
     }
-    mxHostBeginCall(&on_error);
-    entry(nlhs, plhs, nrhs, prhs);
     mxHostEndCall(0);
     return 0;
 }

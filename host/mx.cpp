@@ -9,8 +9,8 @@
 #include "host_internal.h"
 
 #include <atomic>
-#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,7 +35,6 @@ std::atomic<long> live_arrays{0};
 struct CallState {
     int depth = 0;
     mxArray* created = nullptr;
-    std::jmp_buf* on_error = nullptr;
     char error_id[256] = "";
     char error_message[4096] = "";
 };
@@ -170,11 +169,10 @@ void mxDestroyArray(mxArray* array)
 
 long mxHostLiveArrays(void) { return live_arrays.load(); }
 
-void mxHostBeginCall(std::jmp_buf* on_error)
+void mxHostBeginCall(void)
 {
     call_state.depth = 1;
     call_state.created = nullptr;
-    call_state.on_error = on_error;
     call_state.error_id[0] = '\0';
     call_state.error_message[0] = '\0';
 }
@@ -190,18 +188,17 @@ void mxHostEndCall(int failed)
     }
     call_state.created = nullptr;
     call_state.depth = 0;
-    call_state.on_error = nullptr;
 }
 
 void mxHostRaise(const char* identifier, const char* message)
 {
     std::snprintf(call_state.error_id, sizeof call_state.error_id, "%s", identifier);
     std::snprintf(call_state.error_message, sizeof call_state.error_message, "%s", message);
-    if (!call_state.on_error) {
+    if (call_state.depth == 0) {
         std::fprintf(stderr, "stand-in host: error outside a MEX call: %s %s\n", identifier, message);
         std::abort();
     }
-    std::longjmp(*call_state.on_error, 1);
+    throw HostCallError{};
 }
 
 const char* mexHostErrorId(void) { return call_state.error_id; }

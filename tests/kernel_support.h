@@ -62,7 +62,7 @@ CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxA
                 int slots = -1);
 
 // A call that breaks the contract: it fails with KERNEL:mnemonic and a
-// message that starts with the kernel's name and contains message_part.
+// message that contains message_part and not the kernel's name.
 void expect_breach(const CallResult& result, const std::string& kernel, const char* what, const char* mnemonic,
                    const char* message_part);
 

@@ -1,9 +1,11 @@
 /* Array interface of the stand-in host (libmx.so).
  *
  * Declares the subset of the MEX array API that the kernels and their tests
- * use, with 64-bit sizes. The operations that take or return sizes are
- * published by libmx.so under the symbol version node v7.3, like the host
- * interface with large array dimensions; all others are unversioned. */
+ * use, in the interface with 64-bit sizes introduced with MATLAB 7.3. As in
+ * MATLAB's own matrix.h, every function whose signature carries a size is
+ * exported under its public name with the suffix _730, and the macros below
+ * map the public names onto those; the others keep their plain names. No
+ * symbol carries an ELF version. */
 #ifndef ZEL_HOST_MATRIX_H
 #define ZEL_HOST_MATRIX_H
 
@@ -42,7 +44,13 @@ typedef enum {
 
 typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
 
-/* Versioned (v7.3): sizes are 64-bit. */
+/* Sized operations: the 7.3 interface. */
+#define mxGetDimensions mxGetDimensions_730
+#define mxGetNumberOfDimensions mxGetNumberOfDimensions_730
+#define mxCreateDoubleMatrix mxCreateDoubleMatrix_730
+#define mxCreateNumericArray mxCreateNumericArray_730
+#define mxCreateSparse mxCreateSparse_730
+
 const mwSize *mxGetDimensions(const mxArray *array);
 mwSize mxGetNumberOfDimensions(const mxArray *array);
 mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity);
@@ -50,7 +58,7 @@ mxArray *mxCreateNumericArray(mwSize ndim, const mwSize *dims, mxClassID class_i
                               mxComplexity complexity);
 mxArray *mxCreateSparse(mwSize rows, mwSize cols, mwSize nzmax, mxComplexity complexity);
 
-/* Unversioned. */
+/* Unsized operations: plain names. */
 double *mxGetPr(const mxArray *array);
 void *mxGetData(const mxArray *array);
 size_t mxGetNumberOfElements(const mxArray *array);

@@ -1,8 +1,9 @@
 /* The calling side of the stand-in host, for tests and benchmarks.
  *
  * mexHostCall runs one MEX call the way a host does: when the MEX file ends
- * the call through mexErrMsgTxt or mexErrMsgIdAndTxt, control comes back here,
- * every array created during the call is destroyed, and the error is kept for
+ * the call through mexErrMsgTxt or mexErrMsgIdAndTxt, a C++ exception thrown
+ * in the host unwinds through the MEX file's frames back here, every array
+ * created during the call is destroyed, and the error is kept for
  * mexHostErrorId and mexHostErrorMessage. State is per thread, so calls from
  * several threads do not interfere. */
 #ifndef ZEL_HOST_MEX_HOST_H
