@@ -4,6 +4,7 @@
 #ifndef ZEL_BLOB_RIDGE_INPUTS_H
 #define ZEL_BLOB_RIDGE_INPUTS_H
 
+#include "element_access.h"
 #include "input_checks.h"
 #include "scalar_helpers.h"
 
@@ -33,15 +34,15 @@ const InputRole kBlobRidgeRoles[kBlobRidgeInputCount] = {
 
 struct BlobRidgeInputs {
     StackShape shape;
-    const double* response;
-    const double* penalty;
-    const uint16_t* orientation;
+    RealArray response;
+    RealArray penalty;
+    IndexMap orientation;
     double penalty_weight;
     ProfileTable profile;
     double sampling_gain;
-    const double* size;
-    const double* scale_table;
-    const double* amplitude;
+    RealArray size;
+    RealArray scale_table;
+    RealArray amplitude;
 };
 
 // Checks a call of the named kernel and fetches its inputs. Every pixel then
@@ -63,15 +64,15 @@ inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nrhs, cons
 
     BlobRidgeInputs in;
     in.shape = shape;
-    in.response = mxGetPr(prhs[kResponseStack]);
-    in.penalty = mxGetPr(prhs[kPenaltyStack]);
-    in.orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndexMap]));
-    in.penalty_weight = mxGetPr(prhs[kPenaltyWeight])[0];
-    in.profile = ProfileTable{mxGetPr(prhs[kProfileTable]), uint16_t(mxGetNumberOfElements(prhs[kProfileTable]))};
-    in.sampling_gain = mxGetPr(prhs[kSamplingGain])[0];
-    in.size = mxGetPr(prhs[kSizeMap]);
-    in.scale_table = mxGetPr(prhs[kScaleTable]);
-    in.amplitude = mxGetPr(prhs[kAmplitudeMap]);
+    in.response = real_array(prhs[kResponseStack]);
+    in.penalty = real_array(prhs[kPenaltyStack]);
+    in.orientation = index_map(prhs[kOrientationIndexMap]);
+    in.penalty_weight = first_value(prhs[kPenaltyWeight]);
+    in.profile = ProfileTable{real_array(prhs[kProfileTable]), uint16_t(mxGetNumberOfElements(prhs[kProfileTable]))};
+    in.sampling_gain = first_value(prhs[kSamplingGain]);
+    in.size = real_array(prhs[kSizeMap]);
+    in.scale_table = real_array(prhs[kScaleTable]);
+    in.amplitude = real_array(prhs[kAmplitudeMap]);
     return in;
 }
 
@@ -90,29 +91,37 @@ inline double base_fraction(const BlobRidgeInputs& in, double a, uint16_t o, uin
 constexpr ptrdiff_t kBlobRidgeRun = 256;
 
 // What a run carries from scale to scale. The accumulator r is the run's
-// output elements, which start at 0 as the host creates them.
+// output elements, which start at 0 as the host creates them; the size and
+// amplitude maps are read once per run, widened to doubles.
 struct RunSums {
     double* r;
-    double polarity[kBlobRidgeRun];  // fsign(b)
-    double sigma[kBlobRidgeRun];     // normaliser
+    double size[kBlobRidgeRun];       // a
+    double amplitude[kBlobRidgeRun];  // b
+    double polarity[kBlobRidgeRun];   // fsign(b)
+    double sigma[kBlobRidgeRun];      // normaliser
 };
 
 // Computes the map: for each run, r and sigma start at 0 and the polarity is
-// fsign(b); add_scale(first, count, s, sums) adds the terms of scale s for
-// pixels first .. first + count - 1; the score is fmax(0, r) / sigma.
+// fsign(b); add_scale(first, count, s, sums, R, Q) adds the terms of scale s
+// for pixels first .. first + count - 1, with the stacks R and Q as
+// Elements of their classes; the score is fmax(0, r) / sigma.
 template <typename ScaleFunction>
 inline void compute_blob_ridge_map(const BlobRidgeInputs& in, double* map, ScaleFunction add_scale)
 {
-    for_each_pixel_run(in.shape, kBlobRidgeRun, [&](ptrdiff_t first, ptrdiff_t count) {
-        RunSums sums;
-        sums.r = map + first;
-        for (ptrdiff_t q = 0; q < count; ++q) {
-            sums.polarity[q] = fsign(in.amplitude[first + q]);
-            sums.sigma[q] = 0.0;
-            sums.r[q] = 0.0;
-        }
-        for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale(first, count, s, sums);
-        for (ptrdiff_t q = 0; q < count; ++q) sums.r[q] = clamped_normalisation(sums.r[q], sums.sigma[q]);
+    with_elements(in.response, in.penalty, [&](auto R, auto Q) {
+        for_each_pixel_run(in.shape, kBlobRidgeRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            RunSums sums;
+            sums.r = map + first;
+            read_values(in.size, first, count, sums.size);
+            read_values(in.amplitude, first, count, sums.amplitude);
+            for (ptrdiff_t q = 0; q < count; ++q) {
+                sums.polarity[q] = fsign(sums.amplitude[q]);
+                sums.sigma[q] = 0.0;
+                sums.r[q] = 0.0;
+            }
+            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale(first, count, s, sums, R, Q);
+            for (ptrdiff_t q = 0; q < count; ++q) sums.r[q] = clamped_normalisation(sums.r[q], sums.sigma[q]);
+        });
     });
 }
 

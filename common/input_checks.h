@@ -24,12 +24,13 @@ constexpr const char* kSizeMismatch = "sizeMismatch";             // a second st
 constexpr const char* kIndexOutOfRange = "indexOutOfRange";       // an index map value outside its range
 constexpr const char* kTooLarge = "tooLarge";                     // sizes beyond the 16- and 32-bit holds
 
-// How an input is read.
+// How an input is read. Real inputs may be double or single; index maps
+// uint16, or double holding whole numbers.
 enum InputKind {
-    kDoubleArray,   // real double array read at computed indices
-    kDoubleScalar,  // real double, first element only
-    kDoubleTable,   // real double profile table of 1..65535 elements
-    kIndexMap,      // uint16 array read element by element
+    kDoubleArray,   // real array read at computed indices
+    kDoubleScalar,  // real, first element only
+    kDoubleTable,   // real profile table of 1..65535 elements
+    kIndexMap,      // index map read element by element
     kUint16Scalar,  // uint16, first element only
     kUnused         // accepted whatever it is, never read
 };
@@ -99,25 +100,30 @@ inline void describe(const mxArray* array, char* text, size_t size)
     snprintf(text, size, "%s %s%s%s array", an ? "an" : "a", complexity, sparsity, name);
 }
 
+inline bool real_and_full(const mxArray* array) { return !mxIsComplex(array) && !mxIsSparse(array); }
+
 inline void require_class(const Call& call, int slot)
 {
     const InputRole& role = call.roles[slot];
     const mxArray* array = input(call, slot);
-    const bool wants_double = role.kind == kDoubleArray || role.kind == kDoubleScalar ||
-                              role.kind == kDoubleTable;
-    const mxClassID wanted = wants_double ? mxDOUBLE_CLASS : mxUINT16_CLASS;
-    if (mxGetClassID(array) == wanted && !mxIsComplex(array) && !mxIsSparse(array)) return;
+    const mxClassID id = mxGetClassID(array);
+    const bool real_kind = role.kind == kDoubleArray || role.kind == kDoubleScalar || role.kind == kDoubleTable;
+    const bool accepted = real_kind                ? id == mxDOUBLE_CLASS || id == mxSINGLE_CLASS
+                          : role.kind == kIndexMap ? id == mxUINT16_CLASS || id == mxDOUBLE_CLASS
+                                                   : id == mxUINT16_CLASS;
+    if (accepted && real_and_full(array)) return;
     char found[64];
     describe(array, found, sizeof found);
-    if (wants_double)
-        raise_error(call, kInvalidClass, "input %d (%s) must be a real, non-sparse double array; found %s.",
+    if (real_kind)
+        raise_error(call, kInvalidClass, "input %d (%s) must be a real, non-sparse double or single array; found %s.",
+                    slot + 1, role.name, found);
+    if (role.kind == kIndexMap)
+        raise_error(call, kInvalidClass,
+                    "input %d (%s) must be a real uint16 array, or a double array of whole numbers: pass it as uint16(map); found %s.",
                     slot + 1, role.name, found);
     // A double 1 would be read as 16 bits (0), so a scalar says how to pass it.
-    if (role.kind == kUint16Scalar)
-        raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 value: pass it as uint16(value); found %s.",
-                    slot + 1, role.name, found);
-    raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 array; found %s.", slot + 1, role.name,
-                found);
+    raise_error(call, kInvalidClass, "input %d (%s) must be a real uint16 value: pass it as uint16(value); found %s.",
+                slot + 1, role.name, found);
 }
 
 // Class, complexity and sparsity of every input, and the element counts that
@@ -211,21 +217,57 @@ inline void require_same_size(const Call& call, int slot, int reference_slot)
     }
 }
 
+// The first pixel, among the first rows x cols elements of an index map,
+// whose value does not lie in 1..count, and that value; -1 when every one
+// does. Each map class is scanned in a loop of its own, which the compiler
+// can vectorise, and searched again only when something is out of range.
+inline ptrdiff_t first_index_out_of_range(const uint16_t* map, ptrdiff_t pixels, uint16_t count)
+{
+    // v - 1 wraps 0 to 65535, which no count reaches.
+    unsigned out_of_range = 0;
+    for (ptrdiff_t p = 0; p < pixels; ++p) out_of_range |= uint16_t(map[p] - 1) >= count;
+    if (!out_of_range) return -1;
+    ptrdiff_t p = 0;
+    while (uint16_t(map[p] - 1) < count) ++p;
+    return p;
+}
+
+// A double index is a whole number in 1..count; NaN fails every comparison.
+inline bool valid_index(double v, uint16_t count) { return v >= 1.0 && v <= count && double(int32_t(v)) == v; }
+
+inline ptrdiff_t first_index_out_of_range(const double* map, ptrdiff_t pixels, uint16_t count)
+{
+    unsigned out_of_range = 0;
+    for (ptrdiff_t p = 0; p < pixels; ++p) out_of_range |= !(map[p] >= 1.0 && map[p] <= count);
+    if (!out_of_range)  // in range, so the conversion to int32 is defined
+        for (ptrdiff_t p = 0; p < pixels; ++p) out_of_range |= double(int32_t(map[p])) != map[p];
+    if (!out_of_range) return -1;
+    ptrdiff_t p = 0;
+    while (valid_index(map[p], count)) ++p;
+    return p;
+}
+
 // Every value of an index map among its first rows x cols elements lies in
 // 1..count; the first that does not is reported with its pixel.
 inline void require_indices(const Call& call, int slot, const StackShape& shape, uint16_t count,
                             const char* count_name)
 {
-    const uint16_t* map = static_cast<const uint16_t*>(mxGetData(input(call, slot)));
+    const mxArray* array = input(call, slot);
     const ptrdiff_t pixels = pixel_count(shape);
-    // v - 1 wraps 0 to 65535, which no count reaches.
-    unsigned out_of_range = 0;
-    for (ptrdiff_t p = 0; p < pixels; ++p) out_of_range |= uint16_t(map[p] - 1) >= count;
-    if (!out_of_range) return;
-    ptrdiff_t p = 0;
-    while (uint16_t(map[p] - 1) < count) ++p;
-    raise_error(call, kIndexOutOfRange, "input %d (%s) holds %u at pixel (%td, %td); expected a value in 1..%u (the %s).",
-                slot + 1, call.roles[slot].name, unsigned(map[p]), p % shape.rows + 1, p / shape.rows + 1,
+    double value;
+    ptrdiff_t p;
+    if (mxGetClassID(array) == mxDOUBLE_CLASS) {
+        const double* map = static_cast<const double*>(mxGetData(array));
+        p = first_index_out_of_range(map, pixels, count);
+        value = p >= 0 ? map[p] : 0.0;
+    } else {
+        const uint16_t* map = static_cast<const uint16_t*>(mxGetData(array));
+        p = first_index_out_of_range(map, pixels, count);
+        value = p >= 0 ? map[p] : 0.0;
+    }
+    if (p < 0) return;
+    raise_error(call, kIndexOutOfRange, "input %d (%s) holds %.17g at pixel (%td, %td); expected a whole number in 1..%u (the %s).",
+                slot + 1, call.roles[slot].name, value, p % shape.rows + 1, p / shape.rows + 1,
                 unsigned(count), count_name);
 }
 

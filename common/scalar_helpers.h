@@ -8,6 +8,8 @@
 #ifndef ZEL_SCALAR_HELPERS_H
 #define ZEL_SCALAR_HELPERS_H
 
+#include "element_access.h"
+
 #include <stdint.h>
 
 namespace zel {
@@ -69,7 +71,7 @@ inline double sampling_fraction(double u, double v, double gain, double twice_co
 
 // A profile table: its elements and its length n (1..65535).
 struct ProfileTable {
-    const double* values;
+    RealArray values;
     uint16_t count;
 };
 

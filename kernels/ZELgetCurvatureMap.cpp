@@ -7,12 +7,13 @@
 // included, gets NaN.
 //
 // Input:
-//   1 O   orientation map, double, rows x cols: angles in degrees with a period
-//         of 180, NaN where a pixel has no orientation. Further dimensions are
-//         accepted; only the first rows x cols elements are read.
+//   1 O   orientation map, double or single, rows x cols: angles in degrees
+//         with a period of 180, NaN where a pixel has no orientation. Further
+//         dimensions are accepted; only the first rows x cols elements are read.
 // Output:
 //   K     double, rows x cols
 
+#include "element_access.h"
 #include "input_checks.h"
 #include "libm_binding.h"
 #include "scalar_helpers.h"
@@ -52,7 +53,8 @@ inline double chord(double delta)
 // to right; A and B are the first and the second valid (non-NaN) one.
 //
 //   K = chord(wrap(A - c) + wrap(c - B))   when exactly two are valid
-inline double curvature_value(const double* O, ptrdiff_t p, ptrdiff_t rows)
+template <typename Map>
+inline double curvature_value(Map O, ptrdiff_t p, ptrdiff_t rows)
 {
     const double c = O[p];
     if (__builtin_isnan(c)) return kNoCurvature;
@@ -98,10 +100,12 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     zel::check_inputs(call, kInputCount);
     const zel::StackShape shape = zel::read_map_shape(call, kOrientationMap);
 
-    const double* O = mxGetPr(prhs[kOrientationMap]);
+    const zel::RealArray orientation_map = zel::real_array(prhs[kOrientationMap]);
     double* K = zel::create_output(plhs, 0, shape);
     // An empty map has no border to write.
     if (shape.rows == 0 || shape.cols == 0) return;
     write_border(K, shape);
-    zel::for_each_inner_pixel(shape, [&](ptrdiff_t p) { K[p] = curvature_value(O, p, shape.rows); });
+    zel::with_elements(orientation_map, [&](auto O) {
+        zel::for_each_inner_pixel(shape, [&](ptrdiff_t p) { K[p] = curvature_value(O, p, shape.rows); });
+    });
 }

@@ -5,16 +5,18 @@
 // a fixed per-scale penalty, floored at zero and divided by a normaliser.
 //
 // Inputs:
-//   1 R                 response stack, double, rows x cols x orientations x scales
-//   2 Q                 penalty stack, double, the size of R
-//   3 orientationIndex  uint16, rows x cols, selected orientation o* (1-based)
-//   4 scaleIndex        uint16, rows x cols, selected scale s* (1-based); it only
+//   1 R                 response stack, rows x cols x orientations x scales
+//   2 Q                 penalty stack, the size of R
+//   3 orientationIndex  rows x cols, selected orientation o* (1-based)
+//   4 scaleIndex        rows x cols, selected scale s* (1-based); it only
 //                       picks the reference response R(p, o*, s*)
-//   5 c                 penalty weight, double scalar, used with its sign
-//   6 b                 penalty factor, double scalar, only fabs(b) is used
+//   5 c                 penalty weight, scalar, used with its sign
+//   6 b                 penalty factor, scalar, only fabs(b) is used
+// Real inputs are double or single, index maps uint16 or whole doubles.
 // Output:
 //   E                   double, rows x cols
 
+#include "element_access.h"
 #include "input_checks.h"
 #include "scalar_helpers.h"
 
@@ -36,8 +38,9 @@ const zel::InputRole kRoles[kInputCount] = {
 //
 // with every sum formed term by term in ascending k, as written, NaN operands
 // included.
-inline double edge_value(const double* R, const double* Q, ptrdiff_t step, uint16_t scales,
-                         double reference, double scale_penalty)
+template <typename Stack, typename PenaltyStack>
+inline double edge_value(Stack R, PenaltyStack Q, ptrdiff_t step, uint16_t scales, double reference,
+                         double scale_penalty)
 {
     double E = 0.0;  // the output element as the host creates it
     double sum = 0.0;
@@ -66,23 +69,26 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     // The scale index map is read only when there are scales to select.
     if (shape.scales > 0) zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale count");
 
-    const double* R = mxGetPr(prhs[kResponse]);
-    const double* Q = mxGetPr(prhs[kPenalty]);
-    const uint16_t* orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndex]));
-    const uint16_t* scale = static_cast<const uint16_t*>(mxGetData(prhs[kScaleIndex]));
-    const double c = mxGetPr(prhs[kPenaltyWeight])[0];
-    const double b = mxGetPr(prhs[kPenaltyFactor])[0];
+    const zel::RealArray response = zel::real_array(prhs[kResponse]);
+    const zel::RealArray penalty = zel::real_array(prhs[kPenalty]);
+    const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
+    const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
+    const double c = zel::first_value(prhs[kPenaltyWeight]);
+    const double b = zel::first_value(prhs[kPenaltyFactor]);
     const double scale_penalty = zel::times(zel::fabs(b), c);
 
     double* E = zel::create_output(plhs, 0, shape);
     const ptrdiff_t step = zel::scale_stride(shape);
-    zel::for_each_pixel(shape, [&](ptrdiff_t p) {
-        if (shape.scales == 0) {
-            E[p] = edge_value(R, Q, step, 0, 0.0, scale_penalty);
-            return;
-        }
-        const ptrdiff_t base = zel::stack_offset(shape, p, orientation[p], 1);
-        const double reference = R[zel::stack_offset(shape, p, orientation[p], scale[p])];
-        E[p] = edge_value(R + base, Q + base, step, shape.scales, reference, scale_penalty);
+    zel::with_elements(response, penalty, [&](auto R, auto Q) {
+        zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+            if (shape.scales == 0) {
+                E[p] = edge_value(R, Q, step, 0, 0.0, scale_penalty);
+                return;
+            }
+            const uint16_t o = orientation[p];
+            const ptrdiff_t base = zel::stack_offset(shape, p, o, 1);
+            const double reference = R[zel::stack_offset(shape, p, o, scale[p])];
+            E[p] = edge_value(R + base, Q + base, step, shape.scales, reference, scale_penalty);
+        });
     });
 }

@@ -7,20 +7,22 @@
 // table chosen by the normalisation mode.
 //
 // Inputs:
-//   1 R                 response stack, double, rows x cols x orientations nO x scales nS
-//   2 orientationIndex  uint16, rows x cols, selected orientation o* (1-based)
-//   3 scaleIndex        uint16, rows x cols, selected scale s* (1-based)
-//   4 P                 profile table, double, 1 to 65535 elements
-//   5 g                 sampling gain, double scalar
-//   6 T                 scale table, double, nO x nS: T(o, s) is the width at a
-//                       whole scale, T(1, 1) / T(1, 2) the ratio of consecutive scales
+//   1 R                 response stack, rows x cols x orientations nO x scales nS
+//   2 orientationIndex  rows x cols, selected orientation o* (1-based)
+//   3 scaleIndex        rows x cols, selected scale s* (1-based)
+//   4 P                 profile table, 1 to 65535 elements
+//   5 g                 sampling gain, scalar
+//   6 T                 scale table, nO x nS: T(o, s) is the width at a whole
+//                       scale, T(1, 1) / T(1, 2) the ratio of consecutive scales
 //   7 mode              normalisation, uint16 scalar: 1 divides by P[0]; 3 by P
 //                       sampled at the width fraction x; any other value by P
 //                       sampled at 0.5 + x less P sampled at 0.5 - x
+// Real inputs are double or single, index maps uint16 or whole doubles.
 // Outputs:
 //   H                   height map, double, rows x cols
 //   W                   width map, double, rows x cols; created only when asked for
 
+#include "element_access.h"
 #include "input_checks.h"
 #include "libm_binding.h"
 #include "peak_interpolation.h"
@@ -55,7 +57,7 @@ struct HeightAndWidth {
 // T(1, 1) / T(1, 2). Only a pixel at an inner scale, which needs nS >= 3, has
 // a non-zero exponent; every other pixel's factor is pow(ratio, 0) = 1
 // whatever the ratio, so a stack of fewer scales needs no T(1, 2).
-inline double scale_ratio(const double* T, const zel::StackShape& shape)
+inline double scale_ratio(const zel::RealArray& T, const zel::StackShape& shape)
 {
     if (shape.scales < 3 || shape.orientations == 0) return 1.0;
     return T[0] / T[shape.orientations];
@@ -64,7 +66,8 @@ inline double scale_ratio(const double* T, const zel::StackShape& shape)
 // The refined scale position. R points at the pixel's element of orientation
 // o* at scale 1, consecutive scales step elements apart. An end scale has one
 // neighbour only and stays whole.
-inline double refined_scale(const double* R, ptrdiff_t step, uint16_t s, uint16_t scales, double centre)
+template <typename Stack>
+inline double refined_scale(Stack R, ptrdiff_t step, uint16_t s, uint16_t scales, double centre)
 {
     if (s == 1 || s == scales) return s;
     const double a = zel::standard_abs(R[(int32_t(s) - 2) * step]);
@@ -86,7 +89,8 @@ inline double profile_divisor(const Normalisation& n, double width, double table
 // One pixel:
 //   width  = T(o*, s*) * ratio^(s* - refined scale)
 //   height = R(p, o*, s*) / divisor
-inline HeightAndWidth height_and_width(const double* R, ptrdiff_t step, uint16_t s, uint16_t scales,
+template <typename Stack>
+inline HeightAndWidth height_and_width(Stack R, ptrdiff_t step, uint16_t s, uint16_t scales,
                                        double table_entry, double ratio, const Normalisation& n)
 {
     const double centre = R[(int32_t(s) - 1) * step];
@@ -113,13 +117,13 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     zel::require_elements(call, kScaleTable, size_t(shape.orientations) * shape.scales,
                           "orientation count x scale count");
 
-    const double* R = mxGetPr(prhs[kResponse]);
-    const uint16_t* orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndex]));
-    const uint16_t* scale = static_cast<const uint16_t*>(mxGetData(prhs[kScaleIndex]));
-    const double* T = mxGetPr(prhs[kScaleTable]);
+    const zel::RealArray response = zel::real_array(prhs[kResponse]);
+    const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
+    const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
+    const zel::RealArray T = zel::real_array(prhs[kScaleTable]);
     const Normalisation normalisation = {
-        {mxGetPr(prhs[kProfile]), uint16_t(mxGetNumberOfElements(prhs[kProfile]))},
-        mxGetPr(prhs[kGain])[0],
+        {zel::real_array(prhs[kProfile]), uint16_t(mxGetNumberOfElements(prhs[kProfile]))},
+        zel::first_value(prhs[kGain]),
         static_cast<const uint16_t*>(mxGetData(prhs[kMode]))[0],
     };
     const double ratio = scale_ratio(T, shape);
@@ -129,12 +133,14 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     // second only when the caller asked for it.
     double* W = nlhs >= 2 ? zel::create_output(plhs, 1, shape) : nullptr;
     const ptrdiff_t step = zel::scale_stride(shape);
-    zel::for_each_pixel(shape, [&](ptrdiff_t p) {
-        const uint16_t o = orientation[p], s = scale[p];
-        const HeightAndWidth result =
-            height_and_width(R + zel::stack_offset(shape, p, o, 1), step, s, shape.scales,
-                             T[zel::scale_table_index(shape, o, s)], ratio, normalisation);
-        H[p] = result.height;
-        if (W) W[p] = result.width;
+    zel::with_elements(response, [&](auto R) {
+        zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+            const uint16_t o = orientation[p], s = scale[p];
+            const HeightAndWidth result =
+                height_and_width(R + zel::stack_offset(shape, p, o, 1), step, s, shape.scales,
+                                 T[zel::scale_table_index(shape, o, s)], ratio, normalisation);
+            H[p] = result.height;
+            if (W) W[p] = result.width;
+        });
     });
 }

@@ -6,17 +6,19 @@
 // angle in degrees.
 //
 // Inputs:
-//   1 R                 response stack, double, rows x cols x orientations nO x scales nS
-//   2 orientationIndex  uint16, rows x cols, selected orientation o* (1-based)
-//   3 scaleIndex        uint16, rows x cols, selected scale s* (1-based): the
-//                       plane of R that is read
+//   1 R                 response stack, rows x cols x orientations nO x scales nS
+//   2 orientationIndex  rows x cols, selected orientation o* (1-based)
+//   3 scaleIndex        rows x cols, selected scale s* (1-based): the plane of
+//                       R that is read
 //   4 f                 angle mapping, uint16 scalar: 0 spreads the orientations
 //                       evenly over 180 degrees; any other value reads them as two
 //                       halves in which the tangent of the angle is linear in the
 //                       position. The wrap period is nO - 6f.
+// R is double or single, index maps uint16 or whole doubles.
 // Output:
 //   A                   double, rows x cols, degrees; NaN where the peak is undefined
 
+#include "element_access.h"
 #include "input_checks.h"
 #include "libm_binding.h"
 #include "peak_interpolation.h"
@@ -72,7 +74,8 @@ inline double angle_of(double theta, uint16_t o, const AngleMapping& m)
 
 // One pixel: the peak about o* of the magnitudes at o* and its neighbours,
 // which wrap around; a single orientation is its own neighbour on both sides.
-inline double orientation_angle(const double* R, const zel::StackShape& shape, ptrdiff_t p, uint16_t o,
+template <typename Stack>
+inline double orientation_angle(Stack R, const zel::StackShape& shape, ptrdiff_t p, uint16_t o,
                                 uint16_t s, const AngleMapping& m)
 {
     const uint16_t previous = o == 1 ? shape.orientations : uint16_t(o - 1);
@@ -95,14 +98,16 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
     zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);
 
-    const double* R = mxGetPr(prhs[kResponse]);
-    const uint16_t* orientation = static_cast<const uint16_t*>(mxGetData(prhs[kOrientationIndex]));
-    const uint16_t* scale = static_cast<const uint16_t*>(mxGetData(prhs[kScaleIndex]));
+    const zel::RealArray response = zel::real_array(prhs[kResponse]);
+    const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
+    const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
     const uint16_t flag = static_cast<const uint16_t*>(mxGetData(prhs[kAngleMapping]))[0];
     const AngleMapping mapping = angle_mapping(shape.orientations, flag);
 
     double* A = zel::create_output(plhs, 0, shape);
-    zel::for_each_pixel(shape, [&](ptrdiff_t p) {
-        A[p] = orientation_angle(R, shape, p, orientation[p], scale[p], mapping);
+    zel::with_elements(response, [&](auto R) {
+        zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+            A[p] = orientation_angle(R, shape, p, orientation[p], scale[p], mapping);
+        });
     });
 }

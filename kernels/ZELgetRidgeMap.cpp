@@ -7,17 +7,18 @@
 // by a normaliser.
 //
 // Inputs:
-//   1 R                 response stack, double, rows x cols x orientations x scales
-//   2 Q                 penalty stack, double, the size of R, used with its sign
-//   3 orientationIndex  uint16, rows x cols, selected orientation o* (1-based);
+//   1 R                 response stack, rows x cols x orientations x scales
+//   2 Q                 penalty stack, the size of R, used with its sign
+//   3 orientationIndex  rows x cols, selected orientation o* (1-based);
 //                       the only orientation read
 //   4 unused            any array, never read
-//   5 c                 penalty weight on the profile difference, double scalar
-//   6 P                 profile table, double, 1 to 65535 elements
-//   7 g                 sampling gain, double scalar
-//   8 A                 size map, double, rows x cols
-//   9 T                 scale table, double, orientations x scales
-//  10 B                 amplitude map, double, rows x cols; its sign is the polarity
+//   5 c                 penalty weight on the profile difference, scalar
+//   6 P                 profile table, 1 to 65535 elements
+//   7 g                 sampling gain, scalar
+//   8 A                 size map, rows x cols
+//   9 T                 scale table, orientations x scales
+//  10 B                 amplitude map, rows x cols; its sign is the polarity
+// Real inputs are double or single, the index map uint16 or whole doubles.
 // Output:
 //   M                   double, rows x cols
 
@@ -36,20 +37,21 @@ struct ScaleState {
 
 // R, Q and T(o*, s) at the selected orientations of scale s, and from T the
 // window half-width x = ((a / T(o*, s)) * g) / (2n), limited to [-0.5, 0.5].
-inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s, ScaleState& st)
+template <typename Stack, typename PenaltyStack>
+inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+                       const zel::RunSums& sums, Stack response, PenaltyStack penalty, ScaleState& st)
 {
     for (ptrdiff_t q = 0; q < count; ++q) {
         const uint16_t o = in.orientation[first + q];
         const ptrdiff_t at = zel::stack_offset(in.shape, first + q, o, s);
-        st.response[q] = in.response[at];
-        st.penalty[q] = in.penalty[at];
+        st.response[q] = response[at];
+        st.penalty[q] = penalty[at];
         st.fraction[q] = in.scale_table[zel::scale_table_index(in.shape, o, s)];
     }
     const double twice_count = zel::twice_count(in.profile);
-    const double* size = in.size + first;
     for (ptrdiff_t q = 0; q < count; ++q)
         st.fraction[q] = zel::limit_pair_sample(  // clamp at 0.5, floor at -0.5
-            zel::sampling_fraction(size[q], st.fraction[q], in.sampling_gain, twice_count));
+            zel::sampling_fraction(sums.size[q], st.fraction[q], in.sampling_gain, twice_count));
 }
 
 // What scale s adds to each pixel, with the profile difference
@@ -59,13 +61,12 @@ inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_
 //   sigma += fmax(fabs(R), fabs(d * b))
 //
 // NaN operands in the order written.
-inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, ScaleState& st,
-                      zel::RunSums& sums)
+inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t count, ScaleState& st, zel::RunSums& sums)
 {
     for (ptrdiff_t q = 0; q < count; ++q)
         st.fraction[q] = zel::sample_profile(in.profile, 0.5 + st.fraction[q]) -
                          zel::sample_profile(in.profile, 0.5 - st.fraction[q]);
-    const double* amplitude = in.amplitude + first;
+    const double* amplitude = sums.amplitude;
     for (ptrdiff_t q = 0; q < count; ++q) {
         const double d = st.fraction[q];
         const double R = st.response[q];
@@ -82,9 +83,10 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     (void)nlhs;
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums) {
+    zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums,
+                                           auto R, auto Q) {
         ScaleState st;
-        read_scale(in, first, count, s, st);
-        add_scale(in, first, count, st, sums);
+        read_scale(in, first, count, s, sums, R, Q, st);
+        add_scale(in, count, st, sums);
     });
 }

@@ -210,12 +210,12 @@ inline void expect_contract_breaches_rejected(const char* kernel)
     Array A = doubles({2, 3}), T = doubles({2, 2}), B = doubles({2, 3});
     const std::vector<const mxArray*> valid = {R.get(), Q.get(), o.get(), unused.get(), c.get(),
                                                P.get(), g.get(), A.get(), T.get(), B.get()};
-    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 2, 2});
+    Array int32_stack = of_class(mxINT32_CLASS, {2, 3, 2, 2});
     Array complex_stack = of_class(mxDOUBLE_CLASS, {2, 3, 2, 2}, mxCOMPLEX);
-    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array above_count = doubles({2, 3}, {1, 1, 1, 1, 1, 3});
     Array sparse(mxCreateSparse(1, 1, 1, mxREAL));
     Array uint16_table = uint16s({1, 5});
-    Array single_map = of_class(mxSINGLE_CLASS, {2, 3});
+    Array logical_map = of_class(mxLOGICAL_CLASS, {2, 3});
     Array uint16_map = uint16s({2, 3});
     Array small_Q = doubles({2, 3, 2, 1});
     Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
@@ -236,13 +236,13 @@ inline void expect_contract_breaches_rejected(const char* kernel)
         const char* message_part;
         std::vector<std::pair<int, const mxArray*>> replaced;  // input number, array
     } cases[] = {
-        {"single response stack", "invalidClass", "input 1 (response stack)", {{1, single_stack.get()}}},
+        {"int32 response stack", "invalidClass", "input 1 (response stack)", {{1, int32_stack.get()}}},
         {"complex penalty stack", "invalidClass", "input 2 (penalty stack)", {{2, complex_stack.get()}}},
-        {"double orientation map", "invalidClass", "input 3 (orientation index map) must be a real uint16", {{3, double_map.get()}}},
+        {"double orientation map above the count", "indexOutOfRange", "input 3 (orientation index map) holds 3 at pixel (2, 3)", {{3, above_count.get()}}},
         {"sparse penalty weight", "invalidClass", "input 5 (penalty weight)", {{5, sparse.get()}}},
         {"uint16 profile table", "invalidClass", "input 6 (profile table)", {{6, uint16_table.get()}}},
         {"sparse sampling gain", "invalidClass", "input 7 (sampling gain)", {{7, sparse.get()}}},
-        {"single size map", "invalidClass", "input 8 (size map)", {{8, single_map.get()}}},
+        {"logical size map", "invalidClass", "input 8 (size map)", {{8, logical_map.get()}}},
         {"uint16 scale table", "invalidClass", "input 9 (scale table)", {{9, uint16_map.get()}}},
         {"uint16 amplitude map", "invalidClass", "input 10 (amplitude map)", {{10, uint16_map.get()}}},
         {"penalty stack of another size", "sizeMismatch", "input 2 (penalty stack)", {{2, small_Q.get()}}},
@@ -250,9 +250,9 @@ inline void expect_contract_breaches_rejected(const char* kernel)
         {"short size map", "tooFewElements", "input 8", {{8, short_doubles.get()}}},
         {"short amplitude map", "tooFewElements", "input 10", {{10, short_doubles.get()}}},
         {"scale table short of orientations x scales", "tooFewElements", "input 9 (scale table) must hold at least 4", {{9, short_T.get()}}},
-        {"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a value in 1..2", {{3, beyond.get()}}},
+        {"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a whole number in 1..2", {{3, beyond.get()}}},
         {"orientation 0", "indexOutOfRange", "holds 0 at pixel (2, 1)", {{3, zero.get()}}},
-        {"stack without orientations", "indexOutOfRange", "expected a value in 1..0",
+        {"stack without orientations", "indexOutOfRange", "expected a whole number in 1..0",
          {{1, no_orientations.get()}, {2, no_orientations.get()}, {3, ones.get()}, {9, empty.get()}}},
         {"empty penalty weight", "emptyInput", "input 5 (penalty weight)", {{5, empty.get()}}},
         {"empty sampling gain", "emptyInput", "input 7 (sampling gain)", {{7, empty.get()}}},

@@ -242,7 +242,7 @@ TEST(CurvatureMap, AgreesBitForBitWithTheDefinitionOnRandomMaps)
 
 TEST(CurvatureMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
 {
-    Array single_map = of_class(mxSINGLE_CLASS, {3, 3});
+    Array int8_map = of_class(mxINT8_CLASS, {3, 3});
     Array uint16_map = of_class(mxUINT16_CLASS, {3, 3});
     Array complex_map = of_class(mxDOUBLE_CLASS, {3, 3}, mxCOMPLEX);
     Array sparse(mxCreateSparse(3, 3, 1, mxREAL));
@@ -253,7 +253,7 @@ TEST(CurvatureMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         const char* mnemonic;
         const char* message_part;
     } cases[] = {
-        {"single map", single_map.get(), "invalidClass", "input 1 (orientation map) must be a real, non-sparse double array; found a single array"},
+        {"int8 map", int8_map.get(), "invalidClass", "input 1 (orientation map) must be a real, non-sparse double or single array; found an int8 array"},
         {"uint16 map", uint16_map.get(), "invalidClass", "found a uint16 array"},
         {"complex map", complex_map.get(), "invalidClass", "complex"},
         {"sparse map", sparse.get(), "invalidClass", "sparse"},

@@ -183,10 +183,10 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array R = doubles({2, 3, 2, 2}), Q = doubles({2, 3, 2, 2});
     Array o = uint16s({2, 3}, {1, 2, 1, 2, 1, 2}), s = uint16s({2, 3}, {1, 1, 2, 2, 1, 1});
     Array c = scalar(1), b = scalar(1);
-    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 2, 2});
+    Array logical_stack = of_class(mxLOGICAL_CLASS, {2, 3, 2, 2});
     Array complex_stack = of_class(mxDOUBLE_CLASS, {2, 3, 2, 2}, mxCOMPLEX);
     Array sparse(mxCreateSparse(2, 3, 1, mxREAL));
-    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array fractional_map = doubles({2, 3}, {1, 1, 1, 2.5, 1, 1});
     Array int32_map = of_class(mxINT32_CLASS, {2, 3});
     Array small_Q = doubles({2, 3, 2, 1});
     Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
@@ -200,15 +200,15 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         Breach expected;
         std::vector<const mxArray*> inputs;
     } cases[] = {
-        {{"single stack", "invalidClass", "input 1 (response stack)"}, {single_stack.get(), Q.get(), o.get(), s.get(), c.get(), b.get()}},
+        {{"logical stack", "invalidClass", "input 1 (response stack)"}, {logical_stack.get(), Q.get(), o.get(), s.get(), c.get(), b.get()}},
         {{"complex penalty", "invalidClass", "input 2 (penalty stack)"}, {R.get(), complex_stack.get(), o.get(), s.get(), c.get(), b.get()}},
         {{"sparse weight", "invalidClass", "sparse"}, {R.get(), Q.get(), o.get(), s.get(), sparse.get(), b.get()}},
-        {{"double index map", "invalidClass", "uint16"}, {R.get(), Q.get(), double_map.get(), s.get(), c.get(), b.get()}},
-        {{"int32 scale map", "invalidClass", "input 4 (scale index map) must be a real uint16 array; found an int32 array."}, {R.get(), Q.get(), o.get(), int32_map.get(), c.get(), b.get()}},
+        {{"fractional double index", "indexOutOfRange", "input 3 (orientation index map) holds 2.5 at pixel (2, 2); expected a whole number in 1..2"}, {R.get(), Q.get(), fractional_map.get(), s.get(), c.get(), b.get()}},
+        {{"int32 scale map", "invalidClass", "input 4 (scale index map) must be a real uint16 array, or a double array of whole numbers: pass it as uint16(map); found an int32 array."}, {R.get(), Q.get(), o.get(), int32_map.get(), c.get(), b.get()}},
         {{"penalty of another size", "sizeMismatch", "input 2 (penalty stack)"}, {R.get(), small_Q.get(), o.get(), s.get(), c.get(), b.get()}},
         {{"short orientation map", "tooFewElements", "input 3"}, {R.get(), Q.get(), short_map.get(), s.get(), c.get(), b.get()}},
         {{"short scale map", "tooFewElements", "input 4"}, {R.get(), Q.get(), o.get(), short_map.get(), c.get(), b.get()}},
-        {{"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a value in 1..2"}, {R.get(), Q.get(), bad_o.get(), s.get(), c.get(), b.get()}},
+        {{"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a whole number in 1..2"}, {R.get(), Q.get(), bad_o.get(), s.get(), c.get(), b.get()}},
         {{"scale index 0", "indexOutOfRange", "holds 0 at pixel (1, 2)"}, {R.get(), Q.get(), o.get(), zero_s.get(), c.get(), b.get()}},
         {{"empty weight", "emptyInput", "input 5 (penalty weight)"}, {R.get(), Q.get(), o.get(), s.get(), empty.get(), b.get()}},
         {{"empty factor", "emptyInput", "input 6 (penalty factor)"}, {R.get(), Q.get(), o.get(), s.get(), c.get(), empty.get()}},

@@ -273,8 +273,8 @@ TEST(HeightAndWidthMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array o = uint16s({2, 3}, {1, 2, 1, 2, 1, 2}), s = uint16s({2, 3}, {1, 2, 3, 2, 1, 2});
     Array P = doubles({1, 4}, {4, 3, 2, 1}), g = scalar(1), T = doubles({2, 3}, {1, 1, 2, 2, 4, 4});
     Array mode = uint16_scalar(3);
-    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 2, 3});
-    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array int16_stack = of_class(mxINT16_CLASS, {2, 3, 2, 3});
+    Array nan_map = doubles({2, 3}, {1, 1, 1, 1, 1, std::nan("")});
     Array int32_profile = of_class(mxINT32_CLASS, {1, 4});
     Array complex_gain = of_class(mxDOUBLE_CLASS, {1, 1}, mxCOMPLEX);
     Array sparse_table(mxCreateSparse(2, 3, 6, mxREAL));
@@ -295,8 +295,8 @@ TEST(HeightAndWidthMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         const char* message_part;
         std::vector<const mxArray*> inputs;
     } cases[] = {
-        {"single stack", "invalidClass", "input 1 (response stack)", {single_stack.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
-        {"double index map", "invalidClass", "input 2 (orientation index map) must be a real uint16 array", {R.get(), double_map.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"int16 stack", "invalidClass", "input 1 (response stack)", {int16_stack.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"NaN in a double index map", "indexOutOfRange", "input 2 (orientation index map) holds nan at pixel (2, 3)", {R.get(), nan_map.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
         {"int32 profile", "invalidClass", "input 4 (profile table)", {R.get(), o.get(), s.get(), int32_profile.get(), g.get(), T.get(), mode.get()}},
         {"complex gain", "invalidClass", "found a complex double array", {R.get(), o.get(), s.get(), P.get(), complex_gain.get(), T.get(), mode.get()}},
         {"sparse scale table", "invalidClass", "input 6 (scale table)", {R.get(), o.get(), s.get(), P.get(), g.get(), sparse_table.get(), mode.get()}},
@@ -308,7 +308,7 @@ TEST(HeightAndWidthMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         {"short scale map", "tooFewElements", "input 3", {R.get(), o.get(), short_map.get(), P.get(), g.get(), T.get(), mode.get()}},
         {"scale table short of nO x nS", "tooFewElements", "input 6 (scale table) must hold at least 6 elements", {R.get(), o.get(), s.get(), P.get(), g.get(), short_table.get(), mode.get()}},
         {"orientation index 0", "indexOutOfRange", "input 2 (orientation index map) holds 0 at pixel (1, 2)", {R.get(), zero_o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
-        {"scale past the count", "indexOutOfRange", "holds 4 at pixel (2, 2); expected a value in 1..3", {R.get(), o.get(), big_s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"scale past the count", "indexOutOfRange", "holds 4 at pixel (2, 2); expected a whole number in 1..3", {R.get(), o.get(), big_s.get(), P.get(), g.get(), T.get(), mode.get()}},
         {"65535 rows", "tooLarge", "65535 rows", {tall.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
         {"more than 2^31 elements", "tooLarge", "2400000000 elements", {big.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
     };

@@ -265,10 +265,10 @@ std::vector<KernelCall> breaching_calls(const KernelFacts& kernel)
         for (int k = 0; k < count; ++k) arity.inputs.push_back(scalar(1.0));
         calls.push_back(std::move(arity));
     }
-    KernelCall single = std::move(contract_calls(kernel.name).front());
-    single.what = "a single first input";
-    single.inputs[0] = of_class(mxSINGLE_CLASS, dims(single.inputs[0].get()));
-    calls.push_back(std::move(single));
+    KernelCall integer = std::move(contract_calls(kernel.name).front());
+    integer.what = "an int32 first input";
+    integer.inputs[0] = of_class(mxINT32_CLASS, dims(integer.inputs[0].get()));
+    calls.push_back(std::move(integer));
 
     KernelCall tall = std::move(contract_calls(kernel.name).front());
     tall.what = "65535 rows";

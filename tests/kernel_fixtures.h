@@ -23,7 +23,7 @@ struct KernelCall {
 // no scales, one scale, empty images, every mode and flag.
 std::vector<KernelCall> contract_calls(const std::string& kernel);
 
-// Calls that end in an error: one input too many and one too few, a single
+// Calls that end in an error: one input too many and one too few, an int32
 // response stack (or map), and rows beyond the 16-bit hold on an input with
 // no elements behind it.
 std::vector<KernelCall> breaching_calls(const KernelFacts& kernel);

@@ -206,8 +206,8 @@ TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array R = doubles({2, 3, 4, 2});
     Array o = uint16s({2, 3}, {1, 2, 3, 4, 1, 2}), s = uint16s({2, 3}, {1, 1, 2, 2, 1, 1});
     Array f = uint16_scalar(1);
-    Array single_stack = of_class(mxSINGLE_CLASS, {2, 3, 4, 2});
-    Array double_map = doubles({2, 3}, {1, 1, 1, 1, 1, 1});
+    Array uint8_stack = of_class(mxUINT8_CLASS, {2, 3, 4, 2});
+    Array zero_map = doubles({2, 3}, {1, 1, 1, 1, -0.0, 1});
     Array double_flag = scalar(1);
     Array empty_flag = uint16s({1, 0});
     Array short_map = uint16s({1, 5}, {1, 1, 1, 1, 1});
@@ -223,14 +223,14 @@ TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         const char* message_part;
         std::vector<const mxArray*> inputs;
     } cases[] = {
-        {"single stack", "invalidClass", "input 1 (response stack)", {single_stack.get(), o.get(), s.get(), f.get()}},
-        {"double scale map", "invalidClass", "input 3 (scale index map) must be a real uint16 array", {R.get(), o.get(), double_map.get(), f.get()}},
+        {"uint8 stack", "invalidClass", "input 1 (response stack)", {uint8_stack.get(), o.get(), s.get(), f.get()}},
+        {"zero in a double scale map", "indexOutOfRange", "input 3 (scale index map) holds -0 at pixel (1, 3)", {R.get(), o.get(), zero_map.get(), f.get()}},
         {"flag as a double", "invalidClass", "input 4 (angle mapping flag) must be a real uint16 value: pass it as uint16(value); found a double array.", {R.get(), o.get(), s.get(), double_flag.get()}},
         {"empty flag", "emptyInput", "input 4 (angle mapping flag)", {R.get(), o.get(), s.get(), empty_flag.get()}},
         {"short orientation map", "tooFewElements", "input 2", {R.get(), short_map.get(), s.get(), f.get()}},
-        {"orientation past the count", "indexOutOfRange", "holds 5 at pixel (1, 3); expected a value in 1..4", {R.get(), big_o.get(), s.get(), f.get()}},
+        {"orientation past the count", "indexOutOfRange", "holds 5 at pixel (1, 3); expected a whole number in 1..4", {R.get(), big_o.get(), s.get(), f.get()}},
         {"scale index 0", "indexOutOfRange", "input 3 (scale index map) holds 0 at pixel (2, 1)", {R.get(), o.get(), zero_s.get(), f.get()}},
-        {"no orientation for a pixel", "indexOutOfRange", "expected a value in 1..0 (the orientation count)", {no_orientations.get(), ones.get(), ones.get(), f.get()}},
+        {"no orientation for a pixel", "indexOutOfRange", "expected a whole number in 1..0 (the orientation count)", {no_orientations.get(), ones.get(), ones.get(), f.get()}},
         {"65535 scales", "tooLarge", "65535 scales", {deep.get(), o.get(), s.get(), f.get()}},
     };
     for (const auto& c : cases) {

@@ -98,7 +98,7 @@ TEST(ScalarHelpers, TruncationFollowsTheProcessorOutsideTheRange)
 TEST(ScalarHelpers, ProfileSamplingPicksTheTruncatedPosition)
 {
     const double four[] = {10, 11, 12, 13};
-    const zel::ProfileTable table4 = {four, 4};
+    const zel::ProfileTable table4 = {{four, false}, 4};
     const struct {
         double fraction;
         double expected;
@@ -106,7 +106,7 @@ TEST(ScalarHelpers, ProfileSamplingPicksTheTruncatedPosition)
     for (const auto& c : cases) EXPECT_EQ(c.expected, zel::sample_profile(table4, c.fraction)) << c.fraction;
 
     const double one[] = {7};
-    const zel::ProfileTable table1 = {one, 1};
+    const zel::ProfileTable table1 = {{one, false}, 1};
     for (double f : {0.0, 0.5, 1.0, kNaN}) EXPECT_EQ(7, zel::sample_profile(table1, f)) << f;
 
     EXPECT_EQ(8.0, zel::twice_count(table4));

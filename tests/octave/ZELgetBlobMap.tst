@@ -29,7 +29,7 @@
 %! assert (all (isnan (B(:))));
 
 %!error <Ten input arguments required\.> ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5, 0)
-%!error id=ZELgetBlobMap:invalidClass ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, single ([0.5, 1, 2, 4]), 8, 1, [1; 1], 0.5)
+%!error id=ZELgetBlobMap:invalidClass ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, int32 ([1, 1, 2, 4]), 8, 1, [1; 1], 0.5)
 %!error id=ZELgetBlobMap:tooFewElements ZELgetBlobMap (R, Q, uint16 (1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, 1, 0.5)
 
 %!test

@@ -40,7 +40,7 @@
 
 %!error <Six input arguments required\.> ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1)
 %!error <Six input arguments required\.> ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1, -2, 0)
-%!error id=ZELgetEdgeMap:invalidClass ZELgetEdgeMap (R, Q, 1, uint16 (3), 0.1, -2)
+%!error id=ZELgetEdgeMap:invalidClass ZELgetEdgeMap (R, Q, int8 (1), uint16 (3), 0.1, -2)
 %!error id=ZELgetEdgeMap:sizeMismatch ZELgetEdgeMap (R, Q(:, :, :, 1:2), uint16 (1), uint16 (3), 0.1, -2)
 
 ## As a caller would handle it: the identifier names the kernel and the cause.

@@ -32,7 +32,7 @@
 %! assert_same_bits (ridge ((1:5)', 1), 0.5);
 
 %!error <Ten input arguments required\.> ZELgetRidgeMap (R, Q, uint16 (2), [], 0.125, 1:5, 10, 1, T)
-%!error id=ZELgetRidgeMap:invalidClass ZELgetRidgeMap (R, Q, 2, [], 0.125, 1:5, 10, 1, T, 1)
+%!error id=ZELgetRidgeMap:invalidClass ZELgetRidgeMap (R, Q, int32 (2), [], 0.125, 1:5, 10, 1, T, 1)
 %!error id=ZELgetRidgeMap:invalidTableLength ZELgetRidgeMap (R, Q, uint16 (2), [], 0.125, [], 10, 1, T, 1)
 
 %!test
