@@ -31,6 +31,11 @@
 %     9  T                 double, nO x nS                scale table
 %    10  amplitude         double, rows x cols            amplitude map; its sign
 %                          is the polarity of the responses sought
+%   Classes: every input given as double above may also be single, and the
+%   index maps may also be double arrays of whole numbers (as [~, o] = max(...)
+%   gives them). Inputs are read in place and widened as they are read, so
+%   the result is, bit for bit, that of the call with double(...) of the
+%   single inputs and uint16(...) of the maps. The output is always double.
 %   Sizes are at most 65534 in every dimension and R holds at most 2^31
 %   elements.
 %
@@ -39,8 +44,8 @@
 %
 %   Errors (identifier: cause):
 %     ZELgetBlobMap:invalidClass        an input of the wrong class, complex or sparse
-%                                       (uint16 for input 3, real double for the others
-%                                       but input 4)
+%                                       (uint16 or whole doubles for input 3, real double
+%                                       or single for the others but input 4)
 %     ZELgetBlobMap:emptyInput          c or g has no element
 %     ZELgetBlobMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetBlobMap:tooFewElements      input 3, 8 or 10 has fewer than rows*cols

@@ -21,13 +21,16 @@
 %   Input:
 %     1  O                 double, rows x cols            orientation map,
 %                          degrees; further dimensions are ignored
+%   Classes: O may also be single; it is read in place and widened, so the
+%   result is, bit for bit, that of ZELgetCurvatureMap(double(O)). The output
+%   is always double.
 %   Sizes are at most 65534 in each of the first two dimensions.
 %
 %   Output:
 %     K                    double, rows x cols            curvature map
 %
 %   Errors (identifier: cause):
-%     ZELgetCurvatureMap:invalidClass  O is not a real, non-sparse double array
+%     ZELgetCurvatureMap:invalidClass  O is not a real, non-sparse double or single array
 %     ZELgetCurvatureMap:tooLarge      rows or cols above 65534, or more than 2^31
 %                                      pixels
 %     ZELgetCurvatureMap:tooFewElements  a further size of O is 0, so O holds none of its

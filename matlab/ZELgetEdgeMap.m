@@ -25,6 +25,11 @@
 %                          its sign
 %     6  b                 double scalar                  penalty factor; only |b|
 %                          is used
+%   Classes: every input given as double above may also be single, and the
+%   index maps may also be double arrays of whole numbers (as [~, o] = max(...)
+%   gives them). Inputs are read in place and widened as they are read, so
+%   the result is, bit for bit, that of the call with double(...) of the
+%   single inputs and uint16(...) of the maps. The output is always double.
 %   Sizes are at most 65534 in every dimension and R holds at most 2^31
 %   elements.
 %
@@ -33,8 +38,8 @@
 %
 %   Errors (identifier: cause):
 %     ZELgetEdgeMap:invalidClass     an input of the wrong class, complex or sparse
-%                                    (uint16 for inputs 3 and 4, real double for the
-%                                    others)
+%                                    (uint16 or whole doubles for inputs 3 and 4,
+%                                    real double or single for the others)
 %     ZELgetEdgeMap:emptyInput       c or b has no element
 %     ZELgetEdgeMap:tooFewElements   input 3 or 4 has fewer than rows*cols elements
 %                                    (or R holds no element: a size past its fourth is 0)

@@ -34,6 +34,11 @@
 %                          the width at a whole scale
 %     7  mode              uint16 scalar                  normalisation mode; pass
 %                          it as uint16(1), uint16(3), ...
+%   Classes: every input given as double above may also be single, and the
+%   index maps may also be double arrays of whole numbers (as [~, o] = max(...)
+%   gives them). Inputs are read in place and widened as they are read, so
+%   the result is, bit for bit, that of the call with double(...) of the
+%   single inputs and uint16(...) of the maps. The output is always double.
 %   Sizes are at most 65534 in every dimension and R holds at most 2^31
 %   elements.
 %
@@ -44,8 +49,9 @@
 %
 %   Errors (identifier: cause):
 %     ZELgetHeightAndWidthMap:invalidClass        an input of the wrong class, complex
-%                                                 or sparse (uint16 for inputs 2, 3
-%                                                 and 7, real double for the others)
+%                                                 or sparse (uint16 or whole doubles
+%                                                 for inputs 2 and 3, uint16 for 7,
+%                                                 real double or single for the others)
 %     ZELgetHeightAndWidthMap:emptyInput          g or mode has no element
 %     ZELgetHeightAndWidthMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetHeightAndWidthMap:tooFewElements      input 2 or 3 has fewer than rows*cols

@@ -27,6 +27,11 @@
 %     3  scaleIndex        uint16, rows x cols, 1..nS     selected scale s*
 %     4  f                 uint16 scalar                  angle mapping: uint16(0)
 %                          linear, any other value the two-half mapping
+%   Classes: every input given as double above may also be single, and the
+%   index maps may also be double arrays of whole numbers (as [~, o] = max(...)
+%   gives them). Inputs are read in place and widened as they are read, so
+%   the result is, bit for bit, that of the call with double(...) of the
+%   single inputs and uint16(...) of the maps. The output is always double.
 %   Sizes are at most 65534 in every dimension and R holds at most 2^31
 %   elements.
 %
@@ -35,8 +40,9 @@
 %
 %   Errors (identifier: cause):
 %     ZELgetOrientationMap:invalidClass     an input of the wrong class, complex or
-%                                           sparse (uint16 for inputs 2, 3 and 4,
-%                                           real double for R)
+%                                           sparse (uint16 or whole doubles for
+%                                           inputs 2 and 3, uint16 for 4, real
+%                                           double or single for R)
 %     ZELgetOrientationMap:emptyInput       f has no element
 %     ZELgetOrientationMap:tooFewElements   input 2 or 3 has fewer than rows*cols
 %                                           elements

@@ -40,5 +40,14 @@
 %!   assert (err.identifier, "ZELgetBlobMap:sizeMismatch");
 %! end_try_catch
 
+## Single inputs and double index maps give the bits of the double call.
+%!test
+%! R = randn (17, 31, 3, 2);  Q = 0.1 * randn (size (R));
+%! R([3, 17, 40, 41]) = [NaN, -Inf, -0, realmin("single") / 4];
+%! [~, o] = max (abs (R(:, :, :, 1)), [], 3);
+%! A = 3 * rand (17, 31);  A(5) = NaN;  B = randn (17, 31);  B(7) = -0;
+%! args = {R, Q, uint16(o), [], 0.05, linspace(0, 1, 33), 16, A, [1, 2; 1.5, 3; 2, 4], B};
+%! assert_single_and_double_maps (@ZELgetBlobMap, 1, args, [1, 2, 5, 6, 7, 8, 9, 10], 3);
+
 ## help ZELgetBlobMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetBlobMap", "Blob map: a score per pixel from the weakest oriented response at every scale.")

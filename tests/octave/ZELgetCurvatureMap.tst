@@ -63,5 +63,12 @@
 %!   assert (err.identifier, "ZELgetCurvatureMap:invalidClass");
 %! end_try_catch
 
+## A single orientation map gives the bits of the double call.
+%!test
+%! O = NaN (17, 31);
+%! O(9, 2:30) = 180 * rand (1, 29);
+%! O(2:16, 12) = [realmin("single") / 4; -0; 170 * rand(13, 1)];
+%! assert_single_and_double_maps (@ZELgetCurvatureMap, 1, {O}, 1, []);
+
 ## help ZELgetCurvatureMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetCurvatureMap", "Curvature map: the change of orientation along one-pixel-wide curves.")

@@ -55,5 +55,13 @@
 %!   assert (strncmp (err.message, "ZELgetEdgeMap: input 4", 22), err.message);
 %! end_try_catch
 
+## Single inputs and double index maps give the bits of the double call.
+%!test
+%! R = randn (17, 31, 3, 2);  Q = 0.1 * randn (size (R));
+%! R([3, 17, 40, 41]) = [NaN, -Inf, -0, realmin("single") / 4];
+%! [~, o] = max (abs (R(:, :, :, 1)), [], 3);
+%! [~, s] = max (max (abs (R), [], 3), [], 4);
+%! assert_single_and_double_maps (@ZELgetEdgeMap, 1, {R, Q, uint16(o), uint16(s), 0.05, 1}, [1, 2, 5, 6], [3, 4]);
+
 ## help ZELgetEdgeMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetEdgeMap", "Edge map: a score per pixel from the response summed over the scales.")

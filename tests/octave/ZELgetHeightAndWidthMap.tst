@@ -51,5 +51,14 @@
 %!   assert (err.identifier, "ZELgetHeightAndWidthMap:indexOutOfRange");
 %! end_try_catch
 
+## Single inputs and double index maps give the bits of the double call.
+%!test
+%! R = randn (17, 31, 2, 4);
+%! R([3, 17, 40, 41]) = [NaN, -Inf, -0, realmin("single") / 4];
+%! [~, o] = max (abs (R(:, :, :, 2)), [], 3);
+%! [~, s] = max (max (abs (R), [], 3), [], 4);
+%! args = {R, uint16(o), uint16(s), linspace(1, 0, 33), 4, [2, 3, 4.5, 6.75; 2, 3, 4.5, 6.75], uint16(3)};
+%! assert_single_and_double_maps (@ZELgetHeightAndWidthMap, 2, args, [1, 4, 5, 6], [2, 3]);
+
 ## help ZELgetHeightAndWidthMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetHeightAndWidthMap", "Height and width maps from peak interpolation across scales.")

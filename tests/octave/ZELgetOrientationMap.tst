@@ -49,5 +49,12 @@
 %!   assert (err.identifier, "ZELgetOrientationMap:indexOutOfRange");
 %! end_try_catch
 
+## Single inputs and double index maps give the bits of the double call.
+%!test
+%! R = randn (17, 31, 8, 2);
+%! R([3, 17, 40, 41]) = [NaN, -Inf, -0, realmin("single") / 4];
+%! [~, o] = max (abs (R(:, :, :, 1)), [], 3);
+%! assert_single_and_double_maps (@ZELgetOrientationMap, 1, {R, uint16(o), uint16(ones (17, 31)), uint16(0)}, 1, [2, 3]);
+
 ## help ZELgetOrientationMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetOrientationMap", "Orientation map: an angle in degrees per pixel from peak interpolation.")
