@@ -48,19 +48,18 @@ struct BlobRidgeInputs {
 // Checks a call of the named kernel and fetches its inputs. Every pixel then
 // reads inside the arrays: the orientation index check also turns away a
 // stack with no orientation as soon as it has a pixel.
-inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nrhs, const mxArray* prhs[])
+inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nlhs, int nrhs, const mxArray* prhs[])
 {
-    require_input_count(nrhs, kBlobRidgeInputCount, "Ten input arguments required.");
-    const Call call = {kernel, kBlobRidgeRoles, prhs};
-    check_inputs(call, kBlobRidgeInputCount);
+    const Signature signature = {kernel, kBlobRidgeRoles, kBlobRidgeInputCount, 1, "Ten input arguments required."};
+    const Call call = begin_call(signature, nlhs, nrhs, prhs);
     const StackShape shape = read_stack_shape(call, kResponseStack);
     require_same_size(call, kPenaltyStack, kResponseStack);
     require_pixel_map(call, kOrientationIndexMap, shape);
     require_pixel_map(call, kSizeMap, shape);
     require_pixel_map(call, kAmplitudeMap, shape);
-    require_elements(call, kScaleTable, size_t(shape.orientations) * shape.scales,
-                     "orientations x scales of the response stack");
-    require_indices(call, kOrientationIndexMap, shape, shape.orientations, "orientation count");
+    require_profile_table(call, kProfileTable, shape);
+    require_scale_table(call, kScaleTable, shape);
+    require_indices(call, kOrientationIndexMap, shape, shape.orientations, "orientation");
 
     BlobRidgeInputs in;
     in.shape = shape;

@@ -23,6 +23,9 @@ constexpr const char* kTooFewElements = "tooFewElements";         // a map or ta
 constexpr const char* kSizeMismatch = "sizeMismatch";             // a second stack of another size
 constexpr const char* kIndexOutOfRange = "indexOutOfRange";       // an index map value outside its range
 constexpr const char* kTooLarge = "tooLarge";                     // sizes beyond the 16- and 32-bit holds
+constexpr const char* kTooManyOutputs = "tooManyOutputs";         // more outputs asked for than there are
+// The one warning: a shape that meets the contract but is probably a mistake.
+constexpr const char* kSuspiciousShape = "suspiciousShape";
 
 // How an input is read. Real inputs may be double or single; index maps
 // uint16, or double holding whole numbers.
@@ -40,6 +43,16 @@ struct InputRole {
     InputKind kind;
 };
 
+// What a gateway knows of its function: its name, its inputs in order and
+// how many outputs it has.
+struct Signature {
+    const char* kernel;
+    const InputRole* roles;
+    int inputs;
+    int outputs;
+    const char* arity_message;  // "Six input arguments required."
+};
+
 // What a gateway knows of its call, for checking and for error messages.
 struct Call {
     const char* kernel;
@@ -47,23 +60,49 @@ struct Call {
     const mxArray* const* prhs;
 };
 
+// The host names the function itself ("Error using NAME" in MATLAB, "NAME: "
+// in Octave), so messages do not; the identifier KERNEL:mnemonic does.
+struct Report {
+    char identifier[96];
+    char message[512];
+};
+
+inline void format_report(Report& report, const Call& call, const char* mnemonic, const char* format, va_list args)
+{
+    snprintf(report.identifier, sizeof report.identifier, "%s:%s", call.kernel, mnemonic);
+    vsnprintf(report.message, sizeof report.message, format, args);
+}
+
 [[noreturn]] inline void raise_error(const Call& call, const char* mnemonic, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
 inline void raise_error(const Call& call, const char* mnemonic, const char* format, ...)
 {
-    // The host names the function itself ("Error using NAME" in MATLAB,
-    // "NAME: " in Octave), so the message does not; the identifier does.
-    char identifier[96];
-    char message[512];
-    snprintf(identifier, sizeof identifier, "%s:%s", call.kernel, mnemonic);
+    Report report;
     va_list args;
     va_start(args, format);
-    vsnprintf(message, sizeof message, format, args);
+    format_report(report, call, mnemonic, format, args);
     va_end(args);
-    mexErrMsgIdAndTxt(identifier, "%s", message);
+    mexErrMsgIdAndTxt(report.identifier, "%s", report.message);
     __builtin_unreachable();
 }
+
+// A warning lets the call go on; the user can silence it by its identifier.
+inline void warn(const Call& call, const char* mnemonic, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+inline void warn(const Call& call, const char* mnemonic, const char* format, ...)
+{
+    Report report;
+    va_list args;
+    va_start(args, format);
+    format_report(report, call, mnemonic, format, args);
+    va_end(args);
+    mexWarnMsgIdAndTxt(report.identifier, "%s", report.message);
+}
+
+// "1 element", "2 elements".
+inline const char* plural(size_t count) { return count == 1 ? "" : "s"; }
 
 inline const char* class_name(mxClassID id)
 {
@@ -126,53 +165,85 @@ inline void require_class(const Call& call, int slot)
                 slot + 1, role.name, found);
 }
 
-// Class, complexity and sparsity of every input, and the element counts that
-// the kind of input implies.
+// Class, complexity and sparsity of every input, and a first element in
+// every scalar.
 inline void check_inputs(const Call& call, int input_count)
 {
     for (int slot = 0; slot < input_count; ++slot) {
         const InputKind kind = call.roles[slot].kind;
         if (kind == kUnused) continue;
         require_class(call, slot);
-        const size_t count = mxGetNumberOfElements(input(call, slot));
-        if ((kind == kDoubleScalar || kind == kUint16Scalar) && count == 0)
+        if ((kind == kDoubleScalar || kind == kUint16Scalar) && mxGetNumberOfElements(input(call, slot)) == 0)
             raise_error(call, kEmptyInput, "input %d (%s) is empty; its first element is read.", slot + 1,
                         call.roles[slot].name);
-        if (kind == kDoubleTable && (count == 0 || count > 65535))
-            raise_error(call, kInvalidTableLength, "input %d (%s) must hold 1 to 65535 elements; found %zu.",
-                        slot + 1, call.roles[slot].name, count);
     }
 }
 
+// The checks every call starts with: the input count (with the function's
+// fixed message and no identifier), the output count, then the classes.
+inline Call begin_call(const Signature& signature, int nlhs, int nrhs, const mxArray* prhs[])
+{
+    require_input_count(nrhs, signature.inputs, signature.arity_message);
+    const Call call = {signature.kernel, signature.roles, prhs};
+    if (nlhs > signature.outputs)
+        raise_error(call, kTooManyOutputs, "%d outputs were requested; there %s only %d.", nlhs,
+                    signature.outputs == 1 ? "is" : "are", signature.outputs);
+    check_inputs(call, signature.inputs);
+    return call;
+}
+
+// "3 x 4 x 1 x 2".
+inline void describe_sizes(const mxArray* array, char* text, size_t size)
+{
+    const mwSize dims = mxGetNumberOfDimensions(array);
+    size_t used = 0;
+    for (mwSize k = 0; k < dims && used < size; ++k)
+        used += size_t(snprintf(text + used, size - used, k ? " x %zu" : "%zu", size_t(mxGetDimensions(array)[k])));
+}
+
+// More dimensions than are read: the rest of the array is never looked at.
+inline void expect_dimensions(const Call& call, int slot, int read, const char* what)
+{
+    const mxArray* array = input(call, slot);
+    if (mxGetNumberOfDimensions(array) <= mwSize(read)) return;
+    char sizes[160];
+    describe_sizes(array, sizes, sizeof sizes);
+    warn(call, kSuspiciousShape, "input %d (%s) is %s; only its first %s are read.", slot + 1,
+         call.roles[slot].name, sizes, what);
+}
+
 // Sizes no 16-bit loop can pass, or offsets beyond 31 bits, are rejected:
-// a 16-bit hold would silently shrink the output.
+// a 16-bit hold would silently shrink the output. So is an array emptied by
+// a zero size past those read, which holds none of the elements its leading
+// sizes address.
 inline void require_size_limits(const Call& call, int slot, int size_count)
 {
     const mxArray* array = input(call, slot);
     static const char* const size_names[4] = {"rows", "columns", "orientations", "scales"};
     double elements = 1.0;
+    for (int k = 0; k < size_count; ++k) elements *= double(host_size(array, k));
+    if (elements > 0.0 && mxGetNumberOfElements(array) == 0) {
+        mwSize k = mwSize(size_count);
+        while (host_size(array, k) != 0) ++k;
+        raise_error(call, kTooFewElements, "input %d (%s) is empty: its size %zu is 0, so it holds none of the %.0f elements its first %d sizes address.",
+                    slot + 1, call.roles[slot].name, size_t(k + 1), elements, size_count);
+    }
     for (int k = 0; k < size_count; ++k) {
         const mwSize size = host_size(array, k);
         if (size >= 65535)
             raise_error(call, kTooLarge, "input %d (%s) has %zu %s; at most 65534 are supported.", slot + 1,
                         call.roles[slot].name, size_t(size), size_names[k]);
-        elements *= double(size);
     }
     if (elements > 2147483648.0)
         raise_error(call, kTooLarge, "input %d (%s) has %.0f elements; at most 2^31 are supported.", slot + 1,
                     call.roles[slot].name, elements);
-    // A zero among the sizes past those read empties the array, which then
-    // holds none of the elements the leading sizes address.
-    const size_t count = mxGetNumberOfElements(array);
-    if (double(count) < elements)
-        raise_error(call, kTooFewElements, "input %d (%s) holds %zu elements, not the %.0f its first %d sizes address; a further size is 0.",
-                    slot + 1, call.roles[slot].name, count, elements, size_count);
 }
 
 // The sizes of a response stack, after checking that they fit the holds.
 inline StackShape read_stack_shape(const Call& call, int slot)
 {
     require_size_limits(call, slot, 4);
+    expect_dimensions(call, slot, 4, "rows x cols x orientations x scales elements");
     const mxArray* array = input(call, slot);
     return StackShape{uint16_t(host_size(array, 0)), uint16_t(host_size(array, 1)),
                       uint16_t(host_size(array, 2)), uint16_t(host_size(array, 3))};
@@ -184,6 +255,7 @@ inline StackShape read_stack_shape(const Call& call, int slot)
 inline StackShape read_map_shape(const Call& call, int slot)
 {
     require_size_limits(call, slot, 2);
+    expect_dimensions(call, slot, 2, "rows x cols elements");
     const mxArray* array = input(call, slot);
     return StackShape{uint16_t(host_size(array, 0)), uint16_t(host_size(array, 1)), 1, 1};
 }
@@ -192,14 +264,62 @@ inline void require_elements(const Call& call, int slot, size_t needed, const ch
 {
     const size_t count = mxGetNumberOfElements(input(call, slot));
     if (count < needed)
-        raise_error(call, kTooFewElements, "input %d (%s) must hold at least %zu elements (%s); found %zu.",
-                    slot + 1, call.roles[slot].name, needed, what, count);
+        raise_error(call, kTooFewElements, "input %d (%s) must hold at least %zu element%s (%s); found %zu.",
+                    slot + 1, call.roles[slot].name, needed, plural(needed), what, count);
 }
 
-// A per-pixel input: at least rows x cols elements, any shape.
+// Exactly rows x cols (trailing singleton sizes aside), or a vector of
+// exactly size elements: any other shape with enough elements is read in
+// column order all the same, and is most likely transposed or carries sizes
+// of another array.
+inline bool has_shape_or_is_vector(const mxArray* array, mwSize rows, mwSize cols)
+{
+    const mwSize count = mxGetNumberOfElements(array);
+    if (mxGetNumberOfDimensions(array) == 2 && (host_size(array, 0) == 1 || host_size(array, 1) == 1) &&
+        count == rows * cols)
+        return true;
+    for (mwSize k = 0; k < mxGetNumberOfDimensions(array); ++k)
+        if (host_size(array, k) != (k == 0 ? rows : k == 1 ? cols : 1)) return false;
+    return true;
+}
+
+inline void expect_shape(const Call& call, int slot, mwSize rows, mwSize cols, const char* what)
+{
+    const mxArray* array = input(call, slot);
+    if (has_shape_or_is_vector(array, rows, cols)) return;
+    char sizes[160];
+    describe_sizes(array, sizes, sizeof sizes);
+    warn(call, kSuspiciousShape, "input %d (%s) is %s, not %zu x %zu (%s); its first %zu element%s are read in column order.",
+         slot + 1, call.roles[slot].name, sizes, size_t(rows), size_t(cols), what, size_t(rows * cols),
+         plural(size_t(rows * cols)));
+}
+
+// A per-pixel input: at least rows x cols elements, of that shape.
 inline void require_pixel_map(const Call& call, int slot, const StackShape& shape)
 {
     require_elements(call, slot, size_t(pixel_count(shape)), "rows x cols of the response stack");
+    if (pixel_count(shape) > 0) expect_shape(call, slot, shape.rows, shape.cols, "rows x cols of the response stack");
+}
+
+// The tables are read only by pixels, and only at a scale.
+inline bool tables_read(const StackShape& shape) { return pixel_count(shape) > 0 && shape.scales > 0; }
+
+// A scale table: T(o, s) for every orientation and scale of the stack,
+// orientations down its columns.
+inline void require_scale_table(const Call& call, int slot, const StackShape& shape)
+{
+    if (!tables_read(shape)) return;
+    require_elements(call, slot, size_t(shape.orientations) * shape.scales, "orientations x scales of the response stack");
+    expect_shape(call, slot, shape.orientations, shape.scales, "orientations x scales of the response stack");
+}
+
+// A profile table: its length is held in 16 bits.
+inline void require_profile_table(const Call& call, int slot, const StackShape& shape)
+{
+    const size_t count = mxGetNumberOfElements(input(call, slot));
+    if (tables_read(shape) && (count == 0 || count > 65535))
+        raise_error(call, kInvalidTableLength, "input %d (%s) must hold 1 to 65535 elements; found %zu.", slot + 1,
+                    call.roles[slot].name, count);
 }
 
 // The same sizes as another input, trailing singleton dimensions aside.
@@ -266,9 +386,12 @@ inline void require_indices(const Call& call, int slot, const StackShape& shape,
         value = p >= 0 ? map[p] : 0.0;
     }
     if (p < 0) return;
-    raise_error(call, kIndexOutOfRange, "input %d (%s) holds %.17g at pixel (%td, %td); expected a whole number in 1..%u (the %s).",
-                slot + 1, call.roles[slot].name, value, p % shape.rows + 1, p / shape.rows + 1,
-                unsigned(count), count_name);
+    const ptrdiff_t row = p % shape.rows + 1, column = p / shape.rows + 1;
+    if (count == 0)  // nothing to select: the stack itself is empty along that dimension
+        raise_error(call, kIndexOutOfRange, "input 1 (response stack) has no %s to select (its %s count is 0), yet input %d (%s) selects one at pixel (%td, %td).",
+                    count_name, count_name, slot + 1, call.roles[slot].name, row, column);
+    raise_error(call, kIndexOutOfRange, "input %d (%s) holds %.17g at pixel (%td, %td); expected a whole number in 1..%u (the %s count).",
+                slot + 1, call.roles[slot].name, value, row, column, unsigned(count), count_name);
 }
 
 // An orientation and a scale index map of a stack: each with rows x cols
@@ -277,8 +400,8 @@ inline void require_index_maps(const Call& call, int orientation_slot, int scale
 {
     require_pixel_map(call, orientation_slot, shape);
     require_pixel_map(call, scale_slot, shape);
-    require_indices(call, orientation_slot, shape, shape.orientations, "orientation count");
-    require_indices(call, scale_slot, shape, shape.scales, "scale count");
+    require_indices(call, orientation_slot, shape, shape.orientations, "orientation");
+    require_indices(call, scale_slot, shape, shape.scales, "scale");
 }
 
 }  // namespace

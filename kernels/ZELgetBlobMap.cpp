@@ -102,8 +102,7 @@ inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t count, const Sca
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
-    const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nrhs, prhs);
+    const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
     zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums,
                                            auto R, auto Q) {

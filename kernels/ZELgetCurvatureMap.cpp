@@ -94,10 +94,8 @@ inline void write_border(double* K, const zel::StackShape& shape)
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
-    zel::require_input_count(nrhs, kInputCount, "One input arguments required.");
-    const zel::Call call = {"ZELgetCurvatureMap", kRoles, prhs};
-    zel::check_inputs(call, kInputCount);
+    const zel::Signature signature = {"ZELgetCurvatureMap", kRoles, kInputCount, 1, "One input arguments required."};
+    const zel::Call call = zel::begin_call(signature, nlhs, nrhs, prhs);
     const zel::StackShape shape = zel::read_map_shape(call, kOrientationMap);
 
     const zel::RealArray orientation_map = zel::real_array(prhs[kOrientationMap]);

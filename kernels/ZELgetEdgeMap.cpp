@@ -57,17 +57,15 @@ inline double edge_value(Stack R, PenaltyStack Q, ptrdiff_t step, uint16_t scale
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
-    zel::require_input_count(nrhs, kInputCount, "Six input arguments required.");
-    const zel::Call call = {"ZELgetEdgeMap", kRoles, prhs};
-    zel::check_inputs(call, kInputCount);
+    const zel::Signature signature = {"ZELgetEdgeMap", kRoles, kInputCount, 1, "Six input arguments required."};
+    const zel::Call call = zel::begin_call(signature, nlhs, nrhs, prhs);
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
     zel::require_same_size(call, kPenalty, kResponse);
     zel::require_pixel_map(call, kOrientationIndex, shape);
     zel::require_pixel_map(call, kScaleIndex, shape);
-    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation count");
+    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation");
     // The scale index map is read only when there are scales to select.
-    if (shape.scales > 0) zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale count");
+    if (shape.scales > 0) zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale");
 
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
     const zel::RealArray penalty = zel::real_array(prhs[kPenalty]);

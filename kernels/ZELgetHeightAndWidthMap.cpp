@@ -56,10 +56,11 @@ struct HeightAndWidth {
 
 // T(1, 1) / T(1, 2). Only a pixel at an inner scale, which needs nS >= 3, has
 // a non-zero exponent; every other pixel's factor is pow(ratio, 0) = 1
-// whatever the ratio, so a stack of fewer scales needs no T(1, 2).
+// whatever the ratio, so a stack of fewer scales, or an image with no pixel,
+// needs no T(1, 2).
 inline double scale_ratio(const zel::RealArray& T, const zel::StackShape& shape)
 {
-    if (shape.scales < 3 || shape.orientations == 0) return 1.0;
+    if (shape.scales < 3 || !zel::tables_read(shape)) return 1.0;
     return T[0] / T[shape.orientations];
 }
 
@@ -107,15 +108,15 @@ inline HeightAndWidth height_and_width(Stack R, ptrdiff_t step, uint16_t s, uint
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    zel::require_input_count(nrhs, kInputCount, "Seven input arguments required.");
-    const zel::Call call = {"ZELgetHeightAndWidthMap", kRoles, prhs};
-    zel::check_inputs(call, kInputCount);
+    const zel::Signature signature = {"ZELgetHeightAndWidthMap", kRoles, kInputCount, 2,
+                                      "Seven input arguments required."};
+    const zel::Call call = zel::begin_call(signature, nlhs, nrhs, prhs);
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
     zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);
+    zel::require_profile_table(call, kProfile, shape);
     // Every T(o, s) of the stack; this holds T(1, 2) whenever an inner scale
     // exists, since then nS >= 3.
-    zel::require_elements(call, kScaleTable, size_t(shape.orientations) * shape.scales,
-                          "orientation count x scale count");
+    zel::require_scale_table(call, kScaleTable, shape);
 
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
     const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);

@@ -90,10 +90,8 @@ inline double orientation_angle(Stack R, const zel::StackShape& shape, ptrdiff_t
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
-    zel::require_input_count(nrhs, kInputCount, "Four input arguments required.");
-    const zel::Call call = {"ZELgetOrientationMap", kRoles, prhs};
-    zel::check_inputs(call, kInputCount);
+    const zel::Signature signature = {"ZELgetOrientationMap", kRoles, kInputCount, 1, "Four input arguments required."};
+    const zel::Call call = zel::begin_call(signature, nlhs, nrhs, prhs);
     // The scale count serves only to check the scale index map.
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
     zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);

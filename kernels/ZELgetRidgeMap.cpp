@@ -80,8 +80,7 @@ inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t count, ScaleStat
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    (void)nlhs;
-    const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nrhs, prhs);
+    const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
     zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums,
                                            auto R, auto Q) {

@@ -252,7 +252,7 @@ inline void expect_contract_breaches_rejected(const char* kernel)
         {"scale table short of orientations x scales", "tooFewElements", "input 9 (scale table) must hold at least 4", {{9, short_T.get()}}},
         {"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a whole number in 1..2", {{3, beyond.get()}}},
         {"orientation 0", "indexOutOfRange", "holds 0 at pixel (2, 1)", {{3, zero.get()}}},
-        {"stack without orientations", "indexOutOfRange", "expected a whole number in 1..0",
+        {"stack without orientations", "indexOutOfRange", "has no orientation to select",
          {{1, no_orientations.get()}, {2, no_orientations.get()}, {3, ones.get()}, {9, empty.get()}}},
         {"empty penalty weight", "emptyInput", "input 5 (penalty weight)", {{5, empty.get()}}},
         {"empty sampling gain", "emptyInput", "input 7 (sampling gain)", {{7, empty.get()}}},

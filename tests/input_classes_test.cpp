@@ -6,17 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 
 namespace {
 
 using namespace zeltest;
-
-// Inputs (1-based) that are index maps.
-const std::map<std::string, std::vector<int>> kIndexMapInputs = {
-    {"ZELgetBlobMap", {3}},           {"ZELgetRidgeMap", {3}},       {"ZELgetEdgeMap", {3, 4}},
-    {"ZELgetHeightAndWidthMap", {2, 3}}, {"ZELgetOrientationMap", {2, 3}}, {"ZELgetCurvatureMap", {}},
-};
 
 float single_from_bits(uint32_t b)
 {
@@ -64,7 +57,7 @@ struct Variants {
     std::vector<int> real_inputs;
 };
 
-Variants variants_of(const KernelCall& c)
+Variants variants_of(const KernelFacts& kernel, const KernelCall& c)
 {
     Variants v;
     for (size_t k = 0; k < c.inputs.size(); ++k) {
@@ -79,7 +72,7 @@ Variants variants_of(const KernelCall& c)
         }
         v.reference.emplace_back();  // kept as it is
         v.single.emplace_back();
-        const std::vector<int>& maps = kIndexMapInputs.at(c.kernel);
+        const std::vector<int>& maps = kernel.index_maps;
         if (std::find(maps.begin(), maps.end(), int(k) + 1) != maps.end())
             v.double_maps.back() = index_map_as_doubles(input);
     }
@@ -103,7 +96,7 @@ TEST(InputClasses, SingleInputsAndDoubleIndexMapsGiveTheBitsOfTheDoubleCall)
 {
     for (const KernelFacts& kernel : all_kernels()) {
         for (const KernelCall& c : contract_calls(kernel.name)) {
-            const Variants v = variants_of(c);
+            const Variants v = variants_of(kernel, c);
             const Outcome expected = outcome_of(call(c.kernel, c.nlhs, handles(c, v, {}, false)));
             ASSERT_FALSE(expected.failed) << c.kernel << ", " << c.what << ": " << expected.message;
             std::vector<std::pair<std::string, std::vector<const mxArray*>>> cases;

@@ -11,12 +11,12 @@ namespace zeltest {
 const std::vector<KernelFacts>& all_kernels()
 {
     static const std::vector<KernelFacts> kernels = {
-        {"ZELgetBlobMap", 10, "Ten input arguments required.", nullptr},
-        {"ZELgetRidgeMap", 10, "Ten input arguments required.", nullptr},
-        {"ZELgetEdgeMap", 6, "Six input arguments required.", nullptr},
-        {"ZELgetHeightAndWidthMap", 7, "Seven input arguments required.", "pow"},
-        {"ZELgetOrientationMap", 4, "Four input arguments required.", "atan"},
-        {"ZELgetCurvatureMap", 1, "One input arguments required.", "sin"},
+        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9},
+        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9},
+        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0},
+        {"ZELgetHeightAndWidthMap", 7, 2, "Seven input arguments required.", "pow", {2, 3}, {2, 3}, 6},
+        {"ZELgetOrientationMap", 4, 1, "Four input arguments required.", "atan", {2, 3}, {2, 3}, 0},
+        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0},
     };
     return kernels;
 }
@@ -125,6 +125,8 @@ CallResult call(mexFunctionPointer entry, const std::string& kernel, int nlhs,
     plhs[slots] = guard;
     std::vector<const mxArray*> prhs(inputs);
     result.failed = mexHostCall(entry, nlhs, plhs.data(), int(prhs.size()), prhs.data()) != 0;
+    for (int k = 0; k < mexHostWarningCount(); ++k)
+        result.warnings.emplace_back(mexHostWarningId(k), mexHostWarningMessage(k));
     EXPECT_EQ(guard, plhs[slots]) << kernel << " wrote past the " << slots << " output slot(s) it was given";
     if (result.failed) {
         result.id = mexHostErrorId();

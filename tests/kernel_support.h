@@ -19,8 +19,12 @@ namespace zeltest {
 struct KernelFacts {
     const char* name;
     int inputs;
+    int outputs;
     const char* arity_message;
     const char* libm_function;  // nullptr when it calls none
+    std::vector<int> index_maps;  // inputs (1-based) that are index maps
+    std::vector<int> pixel_maps;  // inputs read per pixel, index maps included
+    int scale_table;              // the scale table input, 0 when there is none
 };
 const std::vector<KernelFacts>& all_kernels();
 inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kernel.name; }
@@ -55,6 +59,7 @@ struct CallResult {
     std::string id;
     std::string message;
     std::vector<Array> outputs;  // the slots the call filled, in order
+    std::vector<std::pair<std::string, std::string>> warnings;  // identifier, message
 };
 
 // Calls the kernel with nlhs requested outputs. The host offers

@@ -230,7 +230,7 @@ TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         {"short orientation map", "tooFewElements", "input 2", {R.get(), short_map.get(), s.get(), f.get()}},
         {"orientation past the count", "indexOutOfRange", "holds 5 at pixel (1, 3); expected a whole number in 1..4", {R.get(), big_o.get(), s.get(), f.get()}},
         {"scale index 0", "indexOutOfRange", "input 3 (scale index map) holds 0 at pixel (2, 1)", {R.get(), o.get(), zero_s.get(), f.get()}},
-        {"no orientation for a pixel", "indexOutOfRange", "expected a whole number in 1..0 (the orientation count)", {no_orientations.get(), ones.get(), ones.get(), f.get()}},
+        {"no orientation for a pixel", "indexOutOfRange", "has no orientation to select (its orientation count is 0)", {no_orientations.get(), ones.get(), ones.get(), f.get()}},
         {"65535 scales", "tooLarge", "65535 scales", {deep.get(), o.get(), s.get(), f.get()}},
     };
     for (const auto& c : cases) {

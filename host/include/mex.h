@@ -16,6 +16,10 @@ void mexErrMsgTxt(const char *message) __attribute__((noreturn));
 void mexErrMsgIdAndTxt(const char *identifier, const char *format, ...)
     __attribute__((noreturn, format(printf, 2, 3)));
 
+/* Returns: the call goes on. */
+void mexWarnMsgIdAndTxt(const char *identifier, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
 #ifdef __cplusplus
 }
 #endif

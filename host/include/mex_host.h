@@ -25,6 +25,11 @@ int mexHostCall(mexFunctionPointer entry, int nlhs, mxArray *plhs[], int nrhs,
 const char *mexHostErrorId(void);
 const char *mexHostErrorMessage(void);
 
+/* The warnings of this thread's last call, in order (the first few kept). */
+int mexHostWarningCount(void);
+const char *mexHostWarningId(int k);
+const char *mexHostWarningMessage(int k);
+
 /* An array with the given sizes and no elements behind them (a null data
    pointer): for checking that oversized inputs are rejected unread. ndim >= 2. */
 mxArray *mxHostCreateUnbackedArray(mwSize ndim, const mwSize *dims, mxClassID class_id);

@@ -49,5 +49,13 @@
 %! args = {R, Q, uint16(o), [], 0.05, linspace(0, 1, 33), 16, A, [1, 2; 1.5, 3; 2, 4], B};
 %! assert_single_and_double_maps (@ZELgetBlobMap, 1, args, [1, 2, 5, 6, 7, 8, 9, 10], 3);
 
+## One output only; a transposed scale table (nS x nO) or a map from max
+## over the orientations of a 4-D stack (rows x cols x 1 x nS) is read all
+## the same, with a warning; an empty image needs no table or map.
+%!error id=ZELgetBlobMap:tooManyOutputs [B, X] = blob (0.5)
+%!warning id=ZELgetBlobMap:suspiciousShape ZELgetBlobMap (ones (1, 1, 2, 3), ones (1, 1, 2, 3), uint16 (1), [], 0, 1, 1, 1, ones (3, 2), 1);
+%!warning id=ZELgetBlobMap:suspiciousShape ZELgetBlobMap (ones (2, 2, 2, 3), ones (2, 2, 2, 3), uint16 (ones (2, 2, 1, 3)), [], 0, 1, 1, ones (2), ones (2, 3), ones (2));
+%!assert (size (ZELgetBlobMap ([], [], [], [], 0, [], 1, [], [], [])), [0, 0])
+
 ## help ZELgetBlobMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetBlobMap", "Blob map: a score per pixel from the weakest oriented response at every scale.")

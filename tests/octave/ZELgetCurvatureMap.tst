@@ -70,5 +70,10 @@
 %! O(2:16, 12) = [realmin("single") / 4; -0; 170 * rand(13, 1)];
 %! assert_single_and_double_maps (@ZELgetCurvatureMap, 1, {O}, 1, []);
 
+## One output only; of a 3-D map only the first rows x cols elements are
+## read, with a warning.
+%!error id=ZELgetCurvatureMap:tooManyOutputs [K, X] = ZELgetCurvatureMap (NaN (3))
+%!warning id=ZELgetCurvatureMap:suspiciousShape ZELgetCurvatureMap (NaN (3, 3, 2));
+
 ## help ZELgetCurvatureMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetCurvatureMap", "Curvature map: the change of orientation along one-pixel-wide curves.")

@@ -63,5 +63,11 @@
 %! [~, s] = max (max (abs (R), [], 3), [], 4);
 %! assert_single_and_double_maps (@ZELgetEdgeMap, 1, {R, Q, uint16(o), uint16(s), 0.05, 1}, [1, 2, 5, 6], [3, 4]);
 
+## One output only; a transposed index map is read all the same, with a
+## warning; an empty image needs no table or map.
+%!error id=ZELgetEdgeMap:tooManyOutputs [E, X] = ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1, -2)
+%!warning id=ZELgetEdgeMap:suspiciousShape ZELgetEdgeMap (zeros (2, 3), zeros (2, 3), uint16 (ones (3, 2)), uint16 (ones (2, 3)), 0, 0);
+%!assert (size (ZELgetEdgeMap ([], [], [], [], 0, 0)), [0, 0])
+
 ## help ZELgetEdgeMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetEdgeMap", "Edge map: a score per pixel from the response summed over the scales.")

@@ -60,5 +60,14 @@
 %! args = {R, uint16(o), uint16(s), linspace(1, 0, 33), 4, [2, 3, 4.5, 6.75; 2, 3, 4.5, 6.75], uint16(3)};
 %! assert_single_and_double_maps (@ZELgetHeightAndWidthMap, 2, args, [1, 4, 5, 6], [2, 3]);
 
+## Two outputs at most; a stack with a fifth dimension is read as its first
+## four, with a warning; an empty image needs no table or map.
+%!error id=ZELgetHeightAndWidthMap:tooManyOutputs [H, W, X] = hw (1)
+%!warning id=ZELgetHeightAndWidthMap:suspiciousShape ZELgetHeightAndWidthMap (ones (1, 1, 1, 3, 2), uint16 (1), uint16 (2), P, 4, T, uint16 (1));
+%!test
+%! [H, W] = ZELgetHeightAndWidthMap ([], [], [], [], 4, [], uint16 (1));
+%! assert (size (H), [0, 0]);
+%! assert (size (W), [0, 0]);
+
 ## help ZELgetHeightAndWidthMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetHeightAndWidthMap", "Height and width maps from peak interpolation across scales.")

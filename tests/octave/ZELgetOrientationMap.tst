@@ -56,5 +56,9 @@
 %! [~, o] = max (abs (R(:, :, :, 1)), [], 3);
 %! assert_single_and_double_maps (@ZELgetOrientationMap, 1, {R, uint16(o), uint16(ones (17, 31)), uint16(0)}, 1, [2, 3]);
 
+## One output only; a transposed scale map is read all the same, with a warning.
+%!error id=ZELgetOrientationMap:tooManyOutputs [A, X] = ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), uint16 (0))
+%!warning id=ZELgetOrientationMap:suspiciousShape ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (8, 1, 2)), uint16 (0));
+
 ## help ZELgetOrientationMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetOrientationMap", "Orientation map: an angle in degrees per pixel from peak interpolation.")

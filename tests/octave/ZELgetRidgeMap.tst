@@ -52,5 +52,11 @@
 %! args = {R, Q, uint16(o), [], 0.05, linspace(-1, 1, 33), 16, A, [1, 2; 1.5, 3; 2, 4], B};
 %! assert_single_and_double_maps (@ZELgetRidgeMap, 1, args, [1, 2, 5, 6, 7, 8, 9, 10], 3);
 
+## One output only; a transposed size map is read all the same, with a
+## warning; an empty image needs no table or map.
+%!error id=ZELgetRidgeMap:tooManyOutputs [K, X] = ridge (1:5, 1)
+%!warning id=ZELgetRidgeMap:suspiciousShape ZELgetRidgeMap (ones (2, 3), ones (2, 3), uint16 (ones (2, 3)), [], 0, 1, 1, ones (3, 2), 1, ones (2, 3));
+%!assert (size (ZELgetRidgeMap ([], [], [], [], 0, [], 1, [], [], [])), [0, 0])
+
 ## help ZELgetRidgeMap shows the help file; calls go to the MEX file.
 %!test assert_help_and_mex ("ZELgetRidgeMap", "Ridge map: a score per pixel from the response at its selected orientation.")
