@@ -1,3 +1,4 @@
+function varargout = ZELgetBlobMap(varargin)
 %ZELgetBlobMap  Blob map: a score per pixel from the weakest oriented response at every scale.
 %   B = ZELgetBlobMap(R, Q, orientationIndex, unused, c, P, g, A, T, amplitude)
 %
@@ -67,4 +68,13 @@
 %
 %   See also ZELgetRidgeMap, ZELgetHeightAndWidthMap.
 
-% Help text only: calls go to the MEX file of the same name in this folder.
+
+% This file holds the help text. A call goes to the MEX file of the same name
+% beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence
+% over this file; a call comes here only when that file is missing.
+error('ZELgetBlobMap:notBuilt', ['ZELgetBlobMap has no MEX file on the path. ' ...
+      'In MATLAB, unzip a release (zelmaps-<version>-glnxa64.zip) and addpath its folder, ' ...
+      'or run build_zel_mex in the repository''s matlab folder. ' ...
+      'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
+      'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
+end

@@ -1,3 +1,4 @@
+function varargout = ZELgetEdgeMap(varargin)
 %ZELgetEdgeMap  Edge map: a score per pixel from the response summed over the scales.
 %   E = ZELgetEdgeMap(R, Q, orientationIndex, scaleIndex, c, b)
 %
@@ -59,4 +60,13 @@
 %
 %   See also ZELgetRidgeMap, ZELgetOrientationMap.
 
-% Help text only: calls go to the MEX file of the same name in this folder.
+
+% This file holds the help text. A call goes to the MEX file of the same name
+% beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence
+% over this file; a call comes here only when that file is missing.
+error('ZELgetEdgeMap:notBuilt', ['ZELgetEdgeMap has no MEX file on the path. ' ...
+      'In MATLAB, unzip a release (zelmaps-<version>-glnxa64.zip) and addpath its folder, ' ...
+      'or run build_zel_mex in the repository''s matlab folder. ' ...
+      'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
+      'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
+end

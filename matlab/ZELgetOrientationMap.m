@@ -1,3 +1,4 @@
+function varargout = ZELgetOrientationMap(varargin)
 %ZELgetOrientationMap  Orientation map: an angle in degrees per pixel from peak interpolation.
 %   A = ZELgetOrientationMap(R, orientationIndex, scaleIndex, f)
 %
@@ -61,4 +62,13 @@
 %
 %   See also ZELgetCurvatureMap, ZELgetHeightAndWidthMap.
 
-% Help text only: calls go to the MEX file of the same name in this folder.
+
+% This file holds the help text. A call goes to the MEX file of the same name
+% beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence
+% over this file; a call comes here only when that file is missing.
+error('ZELgetOrientationMap:notBuilt', ['ZELgetOrientationMap has no MEX file on the path. ' ...
+      'In MATLAB, unzip a release (zelmaps-<version>-glnxa64.zip) and addpath its folder, ' ...
+      'or run build_zel_mex in the repository''s matlab folder. ' ...
+      'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
+      'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
+end
