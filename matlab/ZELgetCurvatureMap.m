@@ -19,6 +19,16 @@ function varargout = ZELgetCurvatureMap(varargin)
 %   [0, 180). End points, junctions, thick regions, isolated pixels and the
 %   image border are NaN.
 %
+%   For a meaningful map, the angles lie in [0, 180) (mod(O, 180) brings
+%   them there: one half-turn wrap only is applied, so a neighbour at 370
+%   next to 10 gives sqrt(2) rather than 0), and the curves are one pixel
+%   wide: thin the mask of the structures (bwmorph(mask, 'thin', Inf) in
+%   MATLAB's Image Processing Toolbox or Octave's image package) and set O to
+%   NaN off the thinned curves. K has no unit: it is the chord of half the
+%   turn between a pixel's two neighbours, so on a circle of radius r pixels
+%   it is about 1/r where the curve runs along the rows or columns and up to
+%   about 1.4/r where it runs diagonally.
+%
 %   Input:
 %     1  O                 double, rows x cols            orientation map,
 %                          degrees; further dimensions are ignored
@@ -34,17 +44,21 @@ function varargout = ZELgetCurvatureMap(varargin)
 %     ZELgetCurvatureMap:invalidClass  O is not a real, non-sparse double or single array
 %     ZELgetCurvatureMap:tooLarge      rows or cols above 65534, or more than 2^31
 %                                      pixels
-%     ZELgetCurvatureMap:tooFewElements  a further size of O is 0, so O holds none of its
-%                                        rows x cols elements
+%     ZELgetCurvatureMap:tooFewElements  O is emptied by a zero size past its second,
+%                                        so it holds none of its rows x cols elements
+%     ZELgetCurvatureMap:tooManyOutputs  more than one output requested
 %   A call with other than one input fails with the message
 %   "One input arguments required." (no identifier).
+%   Warning ZELgetCurvatureMap:suspiciousShape: an O of more than two
+%   dimensions is read all the same, in column order, but is most likely
+%   transposed or carries another array's sizes; silence it with
+%   warning('off', 'ZELgetCurvatureMap:suspiciousShape').
 %
 %   Example:
 %     O = NaN(9);  O(5, 2:8) = [10 20 30 40 50 60 70];
 %     K = ZELgetCurvatureMap(O);   % K(5, 3:7) is 2*sin(20*pi/720)
 %
 %   See also ZELgetOrientationMap.
-
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

@@ -16,6 +16,11 @@ function varargout = ZELgetEdgeMap(varargin)
 %   through the arithmetic (a zero normaliser gives Inf or NaN, and a stack
 %   with no scale gives NaN everywhere).
 %
+%   For a meaningful map, o* and s* are the orientation and the scale of the
+%   peak of |R| at the pixel (as in the example), and Q, c and |b| are not
+%   negative. The map is then a dimensionless score in [0, 1]: the share of
+%   the response magnitudes that is left after the penalties.
+%
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
 %                          for a 3-D array)
@@ -42,8 +47,9 @@ function varargout = ZELgetEdgeMap(varargin)
 %                                    (uint16 or whole doubles for inputs 3 and 4,
 %                                    real double or single for the others)
 %     ZELgetEdgeMap:emptyInput       c or b has no element
-%     ZELgetEdgeMap:tooFewElements   input 3 or 4 has fewer than rows*cols elements
-%                                    (or R holds no element: a size past its fourth is 0)
+%     ZELgetEdgeMap:tooFewElements   input 3 or 4 has fewer than rows*cols elements,
+%                                    or R is emptied by a zero size past its fourth
+%     ZELgetEdgeMap:tooManyOutputs   more than one output requested
 %     ZELgetEdgeMap:sizeMismatch     Q is not the size of R
 %     ZELgetEdgeMap:indexOutOfRange  an orientation index outside 1..nO, or a scale
 %                                    index outside 1..nS
@@ -51,6 +57,11 @@ function varargout = ZELgetEdgeMap(varargin)
 %                                    elements
 %   A call with other than six inputs fails with the message
 %   "Six input arguments required." (no identifier).
+%   Warning ZELgetEdgeMap:suspiciousShape: an index map that is not rows x
+%   cols (or a vector of rows*cols elements), or an R of more than four
+%   dimensions, is read all the same, in column order, but is most likely
+%   transposed or carries another array's sizes; silence it with
+%   warning('off', 'ZELgetEdgeMap:suspiciousShape').
 %
 %   Example:
 %     R = randn(32, 32, 8, 4);  Q = 0.1 * abs(randn(size(R)));
@@ -59,7 +70,6 @@ function varargout = ZELgetEdgeMap(varargin)
 %     E = ZELgetEdgeMap(R, Q, uint16(o), uint16(s), 0.05, 1);
 %
 %   See also ZELgetRidgeMap, ZELgetOrientationMap.
-
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

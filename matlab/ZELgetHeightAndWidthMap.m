@@ -24,6 +24,18 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %   every sample lies inside the table. NaNs and infinities are not errors:
 %   equal magnitudes at an inner scale, for example, give a NaN width.
 %
+%   For a meaningful map, o* and s* are the orientation and the scale of the
+%   peak of |R| at the pixel ([~, o] = max(abs(R), [], 3) and then the scale
+%   of the largest of those, not max of the signed R): then c is the largest
+%   of the three magnitudes and s^ lies within half a scale of s*. Elsewhere
+%   the parabola may open upwards or be flat and the width is extrapolated
+%   far off (widths of 1e-65 or 1e4 are a sign of such index maps). The
+%   scales should grow geometrically, T(1,1)/T(1,2) being the ratio of every
+%   two consecutive ones. W is in the unit of T (pixels, when T(o,s) is the
+%   width scale s responds to most); H is in the unit of R divided by that of
+%   P: the structure's contrast when P is the filter's response to a
+%   structure of unit height, sampled across its width.
+%
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
 %                          for a 3-D array)
@@ -56,24 +68,32 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %     ZELgetHeightAndWidthMap:emptyInput          g or mode has no element
 %     ZELgetHeightAndWidthMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetHeightAndWidthMap:tooFewElements      input 2 or 3 has fewer than rows*cols
-%                                                 elements, or T fewer than nO*nS
-%                                                 (or R holds no element: a size past its fourth is 0)
+%                                                 elements, or T fewer than nO*nS (an
+%                                                 image with no pixel needs no table),
+%                                                 or R is emptied by a zero size past
+%                                                 its fourth
+%     ZELgetHeightAndWidthMap:tooManyOutputs      more than two outputs requested
 %     ZELgetHeightAndWidthMap:indexOutOfRange     an orientation index outside 1..nO,
 %                                                 or a scale index outside 1..nS
 %     ZELgetHeightAndWidthMap:tooLarge            a size of R above 65534, or more
 %                                                 than 2^31 elements
 %   A call with other than seven inputs fails with the message
 %   "Seven input arguments required." (no identifier).
+%   Warning ZELgetHeightAndWidthMap:suspiciousShape: an index map that is not
+%   rows x cols (or a vector of rows*cols elements), a T that is not nO x nS
+%   (or a vector), or an R of more than four dimensions is read all the same,
+%   in column order, but is most likely transposed or carries another array's
+%   sizes; silence it with warning('off',
+%   'ZELgetHeightAndWidthMap:suspiciousShape').
 %
 %   Example:
 %     R = rand(32, 32, 1, 4);
-%     [~, s] = max(R, [], 4);
+%     [~, s] = max(abs(R), [], 4);
 %     P = 1 ./ (1 + linspace(0, 2, 33) .^ 2);
 %     [H, W] = ZELgetHeightAndWidthMap(R, uint16(ones(32)), uint16(s), P, 16, ...
 %                                      [2 3 4.5 6.75], uint16(3));
 %
 %   See also ZELgetOrientationMap, ZELgetBlobMap, ZELgetRidgeMap.
-
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

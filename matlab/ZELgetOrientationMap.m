@@ -21,6 +21,15 @@ function varargout = ZELgetOrientationMap(varargin)
 %   undefined (three equal magnitudes). The map can be passed as it is to
 %   ZELgetCurvatureMap.
 %
+%   For a meaningful map, o* is the orientation of the peak of |R| over the
+%   orientations at the pixel's scale s*, so that theta stays within half a
+%   step of o* and A in [0, 180) degrees; from other index maps (max of the
+%   signed R, say) theta and A can lie anywhere (thousands of degrees). f is
+%   not a boolean: pass uint16(0) for orientations spread evenly over 180
+%   degrees. Any other value selects the arctangent mapping and also sets the
+%   wrap period nO - 6f; that mapping needs nO of 10 or more, since with 3 to
+%   9 orientations D is 0 and it can only give 0, 90 or 180.
+%
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
 %                          for a 3-D array)
@@ -46,22 +55,27 @@ function varargout = ZELgetOrientationMap(varargin)
 %                                           double or single for R)
 %     ZELgetOrientationMap:emptyInput       f has no element
 %     ZELgetOrientationMap:tooFewElements   input 2 or 3 has fewer than rows*cols
-%                                           elements
-%                                           (or R holds no element: a size past its fourth is 0)
+%                                           elements, or R is emptied by a zero
+%                                           size past its fourth
+%     ZELgetOrientationMap:tooManyOutputs   more than one output requested
 %     ZELgetOrientationMap:indexOutOfRange  an orientation index outside 1..nO, or a
 %                                           scale index outside 1..nS
 %     ZELgetOrientationMap:tooLarge         a size of R above 65534, or more than
 %                                           2^31 elements
 %   A call with other than four inputs fails with the message
 %   "Four input arguments required." (no identifier).
+%   Warning ZELgetOrientationMap:suspiciousShape: an index map that is not
+%   rows x cols (or a vector of rows*cols elements), or an R of more than four
+%   dimensions, is read all the same, in column order, but is most likely
+%   transposed or carries another array's sizes; silence it with
+%   warning('off', 'ZELgetOrientationMap:suspiciousShape').
 %
 %   Example:
 %     R = rand(32, 32, 8);                 % one scale
-%     [~, o] = max(R, [], 3);
+%     [~, o] = max(abs(R), [], 3);
 %     A = ZELgetOrientationMap(R, uint16(o), uint16(ones(32)), uint16(0));
 %
 %   See also ZELgetCurvatureMap, ZELgetHeightAndWidthMap.
-
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

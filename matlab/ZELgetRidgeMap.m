@@ -12,12 +12,23 @@ function varargout = ZELgetRidgeMap(varargin)
 %     K = max(0, sum_s [sign(d)*sign(b)*R(p,o*,s) - (|d|*c + Q(p,o*,s))])
 %         / sum_s max(|R(p,o*,s)|, |d*b|)
 %
-%   with b = amplitude(p), x = min(((A(p)/T(o*,s))*g)/(2n), 0.5) for
-%   n = numel(P), and d = P(fix((0.5+x)*(n-1)) + 1) - P(fix((0.5-x)*(n-1)) + 1)
+%   with b = amplitude(p), x = max(min(((A(p)/T(o*,s))*g)/(2n), 0.5), -0.5)
+%   for n = numel(P), and d = P(fix((0.5+x)*(n-1)) + 1) - P(fix((0.5-x)*(n-1)) + 1)
 %   (both samples P(1) when x is NaN). sign(b) is -1 for a NaN amplitude.
 %   Only orientation o* of the stacks is read, and the penalty enters with
 %   its sign. NaNs and infinities are not errors: they flow through the
 %   arithmetic (a zero normaliser gives Inf or NaN).
+%
+%   For a meaningful map: o* is the orientation of the peak of |R| at the
+%   pixel ([~, o] = max(abs(R), [], 3) over a scale, not max of the signed
+%   R); A and T are in the same unit (pixels, say: A the structure's width,
+%   from ZELgetHeightAndWidthMap, T(o,s) the width scale s responds to most);
+%   the amplitude's sign is the polarity sought (+1 bright, -1 dark).
+%   Sizes, scale table entries and g that are not negative keep x at 0 or
+%   above; an x below -0.5 is raised to -0.5 (the samples at the table's two
+%   ends) so that nothing outside P is read, the only limit applied without
+%   an error. The map is a dimensionless score: 0 where nothing is found,
+%   and at most 1 when c and the penalty stack are not negative.
 %
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
@@ -52,24 +63,30 @@ function varargout = ZELgetRidgeMap(varargin)
 %     ZELgetRidgeMap:emptyInput          c or g has no element
 %     ZELgetRidgeMap:invalidTableLength  P holds no element or more than 65535
 %     ZELgetRidgeMap:tooFewElements      input 3, 8 or 10 has fewer than rows*cols
-%                                        elements, or T fewer than nO*nS
-%                                        (or R holds no element: a size past its fourth is 0)
+%                                        elements, or T fewer than nO*nS (an image
+%                                        with no pixel needs no table), or R is
+%                                        emptied by a zero size past its fourth
+%     ZELgetRidgeMap:tooManyOutputs      more than one output requested
 %     ZELgetRidgeMap:sizeMismatch        Q is not the size of R
 %     ZELgetRidgeMap:indexOutOfRange     an orientation index outside 1..nO
 %     ZELgetRidgeMap:tooLarge            a size of R above 65534, or more than 2^31
 %                                        elements
 %   A call with other than ten inputs fails with the message
 %   "Ten input arguments required." (no identifier).
+%   Warning ZELgetRidgeMap:suspiciousShape: a map that is not rows x cols (or
+%   a vector of rows*cols elements), a T that is not nO x nS (or a vector), or
+%   an R of more than four dimensions is read all the same, in column order,
+%   but is most likely transposed or carries another array's sizes; silence it
+%   with warning('off', 'ZELgetRidgeMap:suspiciousShape').
 %
 %   Example:
 %     R = rand(32, 32, 8, 4);  Q = 0.1 * rand(size(R));
-%     [~, o] = max(R(:, :, :, 1), [], 3);
+%     [~, o] = max(abs(R(:, :, :, 1)), [], 3);
 %     T = repmat([2 3 4.5 6.75], 8, 1);
 %     K = ZELgetRidgeMap(R, Q, uint16(o), [], 0.05, linspace(-1, 1, 33), 16, ...
 %                        3 * ones(32), T, ones(32));
 %
 %   See also ZELgetBlobMap, ZELgetEdgeMap, ZELgetHeightAndWidthMap.
-
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence
