@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ binutils libgtest-dev googletest libbenchmark-dev valgrind
-          clang libclang-rt-14-dev octave liboctave-dev)
+          clang libclang-rt-14-dev octave liboctave-dev octave-parallel)
 
 missing=()
 for package in "${packages[@]}"; do
