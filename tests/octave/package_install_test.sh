@@ -15,6 +15,9 @@ export HOME="$scratch/home"
   pkg local_list '$scratch/packages/octave_packages';
   pkg install -local '$archive';
   pkg load zelmaps;
+  description = pkg ('describe', 'zelmaps');
+  assert (description{1}.name, 'zelmaps');
+  assert (! isempty (strfind (evalc ('pkg describe zelmaps'), 'Depends')));
   where = which ('ZELgetEdgeMap');
   printf ('ZELgetEdgeMap from %s\n', where);
   assert (where(end-3:end), '.mex');

@@ -1,6 +1,6 @@
 ## zel_check_demo_pictures (out_dir)
 ## Fails unless the demo wrote the input picture and a 512 x 512 colour
-## picture of every map.
+## picture of every map, each with its colour scale.
 function zel_check_demo_pictures (out_dir)
   needs = {"input",       {};
            "edge",        {"ZELgetEdgeMap"};
@@ -16,7 +16,7 @@ function zel_check_demo_pictures (out_dir)
     file = fullfile (out_dir, [name ".png"]);
     assert (exist (file, "file") == 2, "the demo wrote no %s", file);
     picture = imread (file);
-    assert (size (picture), [512, 512, 3]);
+    assert (size (picture), [512 + 56, 512, 3]);  # the map and its colour scale
     ## Something is drawn: not one colour everywhere.
     assert (numel (unique (reshape (picture, [], 3), "rows")) > 3, "%s is blank", file);
     printf ("%s.png written\n", name);
