@@ -14,7 +14,7 @@
 //   K     double, rows x cols
 
 #include "input_checks.h"
-#include "libm_binding.h"
+#include "platform/libm_binding.h"
 #include "scalar_helpers.h"
 
 namespace {

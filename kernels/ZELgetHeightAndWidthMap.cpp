@@ -22,7 +22,7 @@
 //   W                   width map, double, rows x cols; created only when asked for
 
 #include "input_checks.h"
-#include "libm_binding.h"
+#include "platform/libm_binding.h"
 #include "peak_interpolation.h"
 #include "scalar_helpers.h"
 

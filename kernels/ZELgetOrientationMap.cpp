@@ -18,7 +18,7 @@
 //   A                   double, rows x cols, degrees; NaN where the peak is undefined
 
 #include "input_checks.h"
-#include "libm_binding.h"
+#include "platform/libm_binding.h"
 #include "peak_interpolation.h"
 #include "scalar_helpers.h"
 

@@ -1,7 +1,6 @@
 #include "kernel_support.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
+#include "mex_loader.h"
 
 #include <map>
 #include <mutex>
@@ -21,13 +20,9 @@ const std::vector<KernelFacts>& all_kernels()
     return kernels;
 }
 
-std::string mex_path(const std::string& kernel) { return std::string(ZEL_MEX_DIR) + "/" + kernel + ".mexa64"; }
+std::string mex_path(const std::string& kernel) { return built_mex_dir() + "/" + kernel + kMexExtension; }
 
-bool mex_file_exists(const std::string& kernel)
-{
-    struct stat info;
-    return stat(mex_path(kernel).c_str(), &info) == 0;
-}
+bool mex_file_exists(const std::string& kernel) { return file_exists(mex_path(kernel)); }
 
 namespace {
 void* library(const std::string& kernel)
@@ -37,8 +32,9 @@ void* library(const std::string& kernel)
     std::lock_guard<std::mutex> guard(lock);
     void*& handle = loaded[kernel];
     if (!handle) {
-        handle = dlopen(mex_path(kernel).c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) ADD_FAILURE() << "cannot load " << mex_path(kernel) << ": " << dlerror();
+        std::string error;
+        handle = open_mex_file(mex_path(kernel), error);
+        if (!handle) ADD_FAILURE() << "cannot load " << mex_path(kernel) << ": " << error;
     }
     return handle;
 }
@@ -47,13 +43,13 @@ void* library(const std::string& kernel)
 mexFunctionPointer entry_point(const std::string& kernel)
 {
     void* handle = library(kernel);
-    return handle ? reinterpret_cast<mexFunctionPointer>(dlsym(handle, "mexFunction")) : nullptr;
+    return handle ? reinterpret_cast<mexFunctionPointer>(find_export(handle, "mexFunction")) : nullptr;
 }
 
 void (*api_version_function(const std::string& kernel))(uint32_t*, uint32_t*)
 {
     void* handle = library(kernel);
-    return handle ? reinterpret_cast<void (*)(uint32_t*, uint32_t*)>(dlsym(handle, "mexfilerequiredapiversion"))
+    return handle ? reinterpret_cast<void (*)(uint32_t*, uint32_t*)>(find_export(handle, "mexfilerequiredapiversion"))
                   : nullptr;
 }
 
