@@ -5,8 +5,10 @@ function build_zel_mex()
 %   no fast-math), and writes NAME.mexa64 beside its help file NAME.m. Then
 %   addpath this folder. Kernels whose source is missing are skipped.
 %
-%   mex supplies the interface version glue itself, so only the kernel
-%   source and the math library are passed.
+%   Needs MATLAB R2018a or later, whose mex takes -R2017b: the interface
+%   with 64-bit sizes and separate complex data that the kernels use. mex
+%   supplies the interface version glue itself, so only the kernel source
+%   and the math library are passed.
 
 here = fileparts(mfilename('fullpath'));
 root = fileparts(here);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The main job: builds the MEX files (stand-in host and Octave) and runs the
-# demo, which writes its pictures into docs/.
+# The main job: builds what the demo and a user need (the MEX files for
+# MATLAB and Octave, the MATLAB release and the Octave package; no tests, no
+# benchmarks) and runs the demo, which writes its pictures into docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCHMARKS=OFF
 cmake --build build -j"$(nproc)"
 octave-cli --no-gui --no-history --no-init-file --quiet \
   --path build/octave --path demo --eval "zel_demo('docs')"

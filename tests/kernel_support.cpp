@@ -25,30 +25,32 @@ std::string mex_path(const std::string& kernel) { return built_mex_dir() + "/" +
 bool mex_file_exists(const std::string& kernel) { return file_exists(mex_path(kernel)); }
 
 namespace {
-void* library(const std::string& kernel)
+void* library(const std::string& path)
 {
     static std::mutex lock;
     static std::map<std::string, void*> loaded;
     std::lock_guard<std::mutex> guard(lock);
-    void*& handle = loaded[kernel];
+    void*& handle = loaded[path];
     if (!handle) {
         std::string error;
-        handle = open_mex_file(mex_path(kernel), error);
-        if (!handle) ADD_FAILURE() << "cannot load " << mex_path(kernel) << ": " << error;
+        handle = open_mex_file(path, error);
+        if (!handle) ADD_FAILURE() << "cannot load " << path << ": " << error;
     }
     return handle;
 }
 }  // namespace
 
-mexFunctionPointer entry_point(const std::string& kernel)
+mexFunctionPointer entry_point_at(const std::string& path)
 {
-    void* handle = library(kernel);
+    void* handle = library(path);
     return handle ? reinterpret_cast<mexFunctionPointer>(find_export(handle, "mexFunction")) : nullptr;
 }
 
+mexFunctionPointer entry_point(const std::string& kernel) { return entry_point_at(mex_path(kernel)); }
+
 void (*api_version_function(const std::string& kernel))(uint32_t*, uint32_t*)
 {
-    void* handle = library(kernel);
+    void* handle = library(mex_path(kernel));
     return handle ? reinterpret_cast<void (*)(uint32_t*, uint32_t*)>(find_export(handle, "mexfilerequiredapiversion"))
                   : nullptr;
 }
@@ -101,8 +103,13 @@ std::vector<mwSize> dims(const mxArray* array)
 
 CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& inputs, int slots)
 {
+    return call(entry_point(kernel), kernel, nlhs, inputs, slots);
+}
+
+CallResult call(mexFunctionPointer entry, const std::string& kernel, int nlhs,
+                const std::vector<const mxArray*>& inputs, int slots)
+{
     CallResult result;
-    mexFunctionPointer entry = entry_point(kernel);
     if (!entry) {
         result.failed = true;
         result.id = "test:notLoaded";

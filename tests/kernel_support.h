@@ -27,8 +27,10 @@ inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kern
 
 std::string mex_path(const std::string& kernel);
 bool mex_file_exists(const std::string& kernel);
-// The entry points of a loaded MEX file (loaded once, kept for the process).
+// The entry points of a loaded MEX file (loaded once, kept for the process):
+// the build's own file of a kernel, or the file at a path.
 mexFunctionPointer entry_point(const std::string& kernel);
+mexFunctionPointer entry_point_at(const std::string& path);
 void (*api_version_function(const std::string& kernel))(uint32_t*, uint32_t*);
 
 struct ArrayDeleter {
@@ -60,6 +62,9 @@ struct CallResult {
 // fails the test.
 CallResult call(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& inputs,
                 int slots = -1);
+// The same through the given entry point of the kernel's MEX file.
+CallResult call(mexFunctionPointer entry, const std::string& kernel, int nlhs,
+                const std::vector<const mxArray*>& inputs, int slots = -1);
 
 // A call that breaks the contract: it fails with KERNEL:mnemonic and a
 // message that contains message_part and not the kernel's name.

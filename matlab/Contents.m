@@ -1,0 +1,16 @@
+% ZEL feature maps: per-pixel feature maps from oriented filter responses.
+% Version 0.1.0 10-Dec-2026
+%
+% Feature maps
+%   ZELgetBlobMap           - Blob map: a score per pixel from the weakest oriented response at every scale.
+%   ZELgetRidgeMap          - Ridge map: a score per pixel from the response at its selected orientation.
+%   ZELgetEdgeMap           - Edge map: a score per pixel from the response summed over the scales.
+%   ZELgetHeightAndWidthMap - Height and width maps from peak interpolation across scales.
+%   ZELgetOrientationMap    - Orientation map: an angle in degrees per pixel from peak interpolation.
+%   ZELgetCurvatureMap      - Curvature map: the change of orientation along one-pixel-wide curves.
+%
+% Inputs: a response stack R (rows x cols x orientations x scales), index
+% maps that select an orientation and a scale per pixel (uint16), tables and
+% scalars. help NAME describes each function in full.
+%
+% Copyright (c) 2026, The ZEL feature maps developers. BSD 3-Clause License.
