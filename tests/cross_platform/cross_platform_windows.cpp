@@ -15,34 +15,19 @@
 #include "platform/libm_binding.h"
 
 #include <cstdio>
-#include <cstring>
 #include <map>
 
 namespace {
 
 using namespace zelcases;
 
-double from_bits(uint64_t bits)
-{
-    double x;
-    memcpy(&x, &bits, sizeof x);
-    return x;
-}
-
-uint64_t to_bits(double x)
-{
-    uint64_t bits;
-    memcpy(&bits, &x, sizeof bits);
-    return bits;
-}
-
 uint64_t evaluate(const MathCall& c)
 {
     const double x = from_bits(c.x), y = from_bits(c.y);
     switch (c.function) {
-    case kPow: return to_bits(pow(x, y));
-    case kAtan: return to_bits(atan(x));
-    default: return to_bits(sin(x));
+    case kPow: return bits(pow(x, y));
+    case kAtan: return bits(atan(x));
+    default: return bits(sin(x));
     }
 }
 

@@ -8,6 +8,7 @@
 #define ZEL_TESTS_MATH_CALLS_H
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,20 @@ struct MathCall {
     uint64_t x, y;    // the arguments' bit patterns
     uint64_t result;  // the result's bit pattern
 };
+
+inline uint64_t bits(double x)
+{
+    uint64_t b;
+    memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+inline double from_bits(uint64_t b)
+{
+    double x;
+    memcpy(&x, &b, sizeof x);
+    return x;
+}
 
 bool write_math_calls(const std::string& path, const std::vector<MathCall>& calls);
 bool read_math_calls(const std::string& path, std::vector<MathCall>& calls);
