@@ -1,6 +1,6 @@
 #include "memory_floors.h"
 
-#include "libm_binding.h"  // the same pow, atan and sin the kernels bind
+#include "platform/libm_binding.h"  // the same pow, atan and sin the kernels bind
 #include "mex_frame.h"
 #include "scalar_helpers.h"
 

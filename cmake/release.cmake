@@ -1,4 +1,5 @@
 # zel_add_matlab_release(PLATFORM <name> SYSTEM <text> REQUIREMENTS <text>
+#                        [FOLDER_EXAMPLE <path>] [NOTE <text>]
 #                        MEX_FILES <file>... DEPENDS <target>...)
 #
 # Makes build/zelmaps-<version>-<platform>.zip, a ready-to-use MATLAB
@@ -6,15 +7,26 @@
 # Contents.m (what help zelmaps shows), functionSignatures.json (argument
 # hints and tab completion), the licence and an install text. The archive
 # is the same, byte for byte, whenever it is made from the same files.
+# FOLDER_EXAMPLE is the path the install text's addpath shows; NOTE, a
+# paragraph the install text adds to how the files are checked.
 # Sets ZEL_RELEASE_ARCHIVE_<platform> in the caller's scope.
 function(zel_add_matlab_release)
-  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "PLATFORM;SYSTEM;REQUIREMENTS" "MEX_FILES;DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "PLATFORM;SYSTEM;REQUIREMENTS;FOLDER_EXAMPLE;NOTE"
+                        "MEX_FILES;DEPENDS")
   set(name zelmaps-${PROJECT_VERSION}-${ARG_PLATFORM})
   set(stage ${CMAKE_BINARY_DIR}/release/${ARG_PLATFORM})
   set(archive ${CMAKE_BINARY_DIR}/${name}.zip)
 
   set(ZEL_RELEASE_SYSTEM "${ARG_SYSTEM}")
   set(ZEL_RELEASE_REQUIREMENTS "${ARG_REQUIREMENTS}")
+  set(ZEL_RELEASE_FOLDER_EXAMPLE /full/path/to/zelmaps)
+  if(ARG_FOLDER_EXAMPLE)
+    set(ZEL_RELEASE_FOLDER_EXAMPLE "${ARG_FOLDER_EXAMPLE}")
+  endif()
+  set(ZEL_RELEASE_NOTE "")
+  if(ARG_NOTE)
+    set(ZEL_RELEASE_NOTE "\n${ARG_NOTE}\n")
+  endif()
   set(install_text ${CMAKE_CURRENT_BINARY_DIR}/INSTALL-${ARG_PLATFORM}.txt)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/matlab-install.txt.in ${install_text} @ONLY)
 

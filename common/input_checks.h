@@ -8,6 +8,7 @@
 #define ZEL_INPUT_CHECKS_H
 
 #include "mex_frame.h"
+#include "platform/printf_format.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -74,7 +75,7 @@ inline void format_report(Report& report, const Call& call, const char* mnemonic
 }
 
 [[noreturn]] inline void raise_error(const Call& call, const char* mnemonic, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(ZEL_PRINTF_FORMAT, 3, 4)));
 
 inline void raise_error(const Call& call, const char* mnemonic, const char* format, ...)
 {

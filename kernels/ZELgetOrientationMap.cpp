@@ -20,7 +20,7 @@
 
 #include "element_access.h"
 #include "input_checks.h"
-#include "libm_binding.h"
+#include "platform/libm_binding.h"
 #include "peak_interpolation.h"
 #include "scalar_helpers.h"
 

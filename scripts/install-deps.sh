@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ binutils libgtest-dev googletest libbenchmark-dev valgrind
-          clang libclang-rt-14-dev octave liboctave-dev octave-parallel)
+          clang libclang-rt-14-dev octave liboctave-dev octave-parallel
+          g++-mingw-w64-x86-64 wine wine64)  # the Windows build and its tests under Wine
 
 missing=()
 for package in "${packages[@]}"; do

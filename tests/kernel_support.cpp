@@ -1,7 +1,6 @@
 #include "kernel_support.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
+#include "mex_loader.h"
 
 #include <map>
 #include <mutex>
@@ -21,13 +20,9 @@ const std::vector<KernelFacts>& all_kernels()
     return kernels;
 }
 
-std::string mex_path(const std::string& kernel) { return std::string(ZEL_MEX_DIR) + "/" + kernel + ".mexa64"; }
+std::string mex_path(const std::string& kernel) { return built_mex_dir() + "/" + kernel + kMexExtension; }
 
-bool mex_file_exists(const std::string& kernel)
-{
-    struct stat info;
-    return stat(mex_path(kernel).c_str(), &info) == 0;
-}
+bool mex_file_exists(const std::string& kernel) { return file_exists(mex_path(kernel)); }
 
 namespace {
 void* library(const std::string& path)
@@ -37,8 +32,9 @@ void* library(const std::string& path)
     std::lock_guard<std::mutex> guard(lock);
     void*& handle = loaded[path];
     if (!handle) {
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) ADD_FAILURE() << "cannot load " << path << ": " << dlerror();
+        std::string error;
+        handle = open_mex_file(path, error);
+        if (!handle) ADD_FAILURE() << "cannot load " << path << ": " << error;
     }
     return handle;
 }
@@ -47,7 +43,7 @@ void* library(const std::string& path)
 mexFunctionPointer entry_point_at(const std::string& path)
 {
     void* handle = library(path);
-    return handle ? reinterpret_cast<mexFunctionPointer>(dlsym(handle, "mexFunction")) : nullptr;
+    return handle ? reinterpret_cast<mexFunctionPointer>(find_export(handle, "mexFunction")) : nullptr;
 }
 
 mexFunctionPointer entry_point(const std::string& kernel) { return entry_point_at(mex_path(kernel)); }
@@ -55,7 +51,7 @@ mexFunctionPointer entry_point(const std::string& kernel) { return entry_point_a
 void (*api_version_function(const std::string& kernel))(uint32_t*, uint32_t*)
 {
     void* handle = library(mex_path(kernel));
-    return handle ? reinterpret_cast<void (*)(uint32_t*, uint32_t*)>(dlsym(handle, "mexfilerequiredapiversion"))
+    return handle ? reinterpret_cast<void (*)(uint32_t*, uint32_t*)>(find_export(handle, "mexfilerequiredapiversion"))
                   : nullptr;
 }
 

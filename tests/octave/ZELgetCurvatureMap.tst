@@ -25,7 +25,8 @@
 %!assert (centre (10, 170, 170), 0)
 %!assert (centre (10, 170, 30), chord (-40))
 ## A difference of exactly 90 is not wrapped: the largest value, one unit in
-## the last place below sqrt(2).
+## the last place below sqrt(2) (2 sin(pi/4) as glibc's sin gives it; this
+## suite runs on Linux).
 %!test
 %! K = centre (0, 90, -90);
 %! assert_same_bits (K, sqrt (2) - eps (sqrt (2)));

@@ -1,0 +1,211 @@
+#include "random_cases.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace zelcases {
+
+namespace {
+
+// Values as a caller's data may hold them: mostly ordinary, sometimes one of
+// the values that the kernels treat in particular ways.
+struct Values {
+    std::mt19937_64 engine;
+
+    double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(engine); }
+    bool chance(double p) { return uniform(0, 1) < p; }
+    size_t pick(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(engine); }
+
+    double special()
+    {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        const double specials[] = {0.0, -0.0, nan, -nan, inf, -inf, 1e-300, -1e-300, 1.0, 0.5};
+        return specials[pick(sizeof specials / sizeof specials[0])];
+    }
+    double any() { return chance(0.08) ? special() : uniform(-2, 2); }
+    double positive() { return chance(0.04) ? special() : uniform(0.25, 6); }
+    double angle() { return chance(0.35) ? std::numeric_limits<double>::quiet_NaN() : chance(0.03) ? special() : uniform(0, 180); }
+    // A quarter of the pixels with an angle: many have exactly two neighbours
+    // with one, so that the curvature is computed there.
+    double sparse_angle() { return chance(0.75) ? std::numeric_limits<double>::quiet_NaN() : uniform(0, 180); }
+};
+
+Input doubles(const Dims& dims, Values& v, double (Values::*draw)())
+{
+    Input in{mxDOUBLE_CLASS, dims, {}, {}};
+    for (size_t k = 0; k < element_count(dims); ++k) in.doubles.push_back((v.*draw)());
+    return in;
+}
+
+Input scalar(double value) { return Input{mxDOUBLE_CLASS, {1, 1}, {value}, {}}; }
+Input uint16_scalar(uint16_t value) { return Input{mxUINT16_CLASS, {1, 1}, {}, {value}}; }
+
+size_t orientations(const Dims& stack) { return stack.size() > 2 ? stack[2] : 1; }
+size_t scales(const Dims& stack) { return stack.size() > 3 ? stack[3] : 1; }
+
+// An index map of rows x cols values in 1..count.
+Input index_map(const Dims& stack, size_t count, Values& v)
+{
+    Input in{mxUINT16_CLASS, {stack[0], stack[1]}, {}, {}};
+    for (size_t k = 0; k < stack[0] * stack[1]; ++k) in.indices.push_back(uint16_t(1 + v.pick(count ? count : 1)));
+    return in;
+}
+
+Input pixel_map(const Dims& stack, Values& v, double (Values::*draw)()) { return doubles({stack[0], stack[1]}, v, draw); }
+
+Case edge_case(const Dims& R, Values& v)
+{
+    Case c{"ZELgetEdgeMap", 1, {}};
+    c.inputs = {doubles(R, v, &Values::any), doubles(R, v, &Values::any), index_map(R, R[2], v),
+                index_map(R, scales(R), v), scalar(v.any()), scalar(v.any())};
+    return c;
+}
+
+// The blob and ridge maps take the same ten inputs.
+Case blob_ridge_case(const char* kernel, const Dims& R, Values& v)
+{
+    Case c{kernel, 1, {}};
+    c.inputs = {doubles(R, v, &Values::any),
+                doubles(R, v, &Values::any),
+                index_map(R, orientations(R), v),
+                scalar(0),
+                scalar(v.any()),
+                doubles({1, 1 + v.pick(40)}, v, &Values::any),
+                scalar(v.positive() * 8),
+                pixel_map(R, v, &Values::positive),
+                doubles({orientations(R), scales(R)}, v, &Values::positive),
+                pixel_map(R, v, &Values::any)};
+    return c;
+}
+
+Case height_and_width_case(const Dims& R, uint16_t mode, int nlhs, Values& v)
+{
+    Case c{"ZELgetHeightAndWidthMap", nlhs, {}};
+    c.inputs = {doubles(R, v, &Values::any),
+                index_map(R, orientations(R), v),
+                index_map(R, scales(R), v),
+                doubles({1 + v.pick(30), 1}, v, &Values::any),
+                scalar(v.positive() * 6),
+                doubles({orientations(R), scales(R)}, v, &Values::positive),
+                uint16_scalar(mode)};
+    return c;
+}
+
+Case orientation_case(const Dims& R, uint16_t flag, Values& v)
+{
+    Case c{"ZELgetOrientationMap", 1, {}};
+    c.inputs = {doubles(R, v, &Values::any), index_map(R, R[2], v), index_map(R, scales(R), v), uint16_scalar(flag)};
+    return c;
+}
+
+Case curvature_case(const Dims& O, Values& v, double (Values::*draw)())
+{
+    return Case{"ZELgetCurvatureMap", 1, {doubles(O, v, draw)}};
+}
+
+std::vector<Case> edge_cases(Values& v)
+{
+    std::vector<Case> cases;
+    for (const Dims& R : {Dims{7, 5, 4, 3}, Dims{3, 4, 1, 1}, Dims{6, 2, 3}, Dims{0, 3, 2, 2}, Dims{4, 4, 2, 0}})
+        cases.push_back(edge_case(R, v));
+    Case wrong_class = cases[0];
+    wrong_class.inputs[2] = doubles({7, 5}, v, &Values::positive);
+    cases.push_back(wrong_class);
+    return cases;
+}
+
+std::vector<Case> blob_ridge_cases(const char* kernel, Values& v)
+{
+    std::vector<Case> cases;
+    for (const Dims& R : {Dims{6, 5, 4, 3}, Dims{3, 3, 1, 2}, Dims{5, 4, 3}, Dims{0, 2, 2, 2}})
+        cases.push_back(blob_ridge_case(kernel, R, v));
+    Case wrong_size = cases[0];
+    wrong_size.inputs[1] = doubles({6, 5, 4, 2}, v, &Values::any);
+    cases.push_back(wrong_size);
+    return cases;
+}
+
+std::vector<Case> height_and_width_cases(Values& v)
+{
+    std::vector<Case> cases;
+    const struct {
+        Dims R;
+        uint16_t mode;
+        int nlhs;
+    } layouts[] = {{{6, 5, 2, 4}, 1, 2}, {{6, 5, 2, 4}, 3, 2}, {{6, 5, 2, 4}, 2, 2}, {{4, 3, 1, 5}, 0, 1},
+                   {{3, 3, 3}, 3, 2},    {{0, 4, 2, 3}, 2, 2}};
+    for (const auto& layout : layouts) cases.push_back(height_and_width_case(layout.R, layout.mode, layout.nlhs, v));
+    Case wrong_class = cases[0];
+    wrong_class.inputs[6] = scalar(1);
+    cases.push_back(wrong_class);
+    return cases;
+}
+
+std::vector<Case> orientation_cases(Values& v)
+{
+    std::vector<Case> cases;
+    const struct {
+        Dims R;
+        uint16_t flag;
+    } layouts[] = {{{7, 6, 8, 4}, 0}, {{5, 5, 10, 2}, 1}, {{5, 4, 14}, 1}, {{4, 4, 14, 2}, 2}, {{3, 5, 2}, 0},
+                   {{0, 5, 8}, 0}};
+    for (const auto& layout : layouts) cases.push_back(orientation_case(layout.R, layout.flag, v));
+    Case wrong_class = cases[0];
+    wrong_class.inputs[3] = scalar(0);
+    cases.push_back(wrong_class);
+    return cases;
+}
+
+std::vector<Case> curvature_cases(Values& v)
+{
+    std::vector<Case> cases;
+    for (const Dims& O : {Dims{12, 15}, Dims{3, 3}, Dims{2, 5}, Dims{1, 1}, Dims{0, 4}, Dims{6, 7, 2}})
+        cases.push_back(curvature_case(O, v, &Values::angle));
+    // A map of curves: every angle moves by a few degrees from pixel to pixel.
+    Input curves{mxDOUBLE_CLASS, {16, 16}, std::vector<double>(256, std::numeric_limits<double>::quiet_NaN()), {}};
+    for (int j = 1; j < 15; ++j) {
+        curves.doubles[size_t(j) * 16 + 4 + (j / 5)] = std::fmod(170.0 + 7.5 * j, 180.0);
+        curves.doubles[size_t(j) * 16 + 11] = 3.0 * j;
+    }
+    cases.push_back(Case{"ZELgetCurvatureMap", 1, {curves}});
+    Case wrong_class{"ZELgetCurvatureMap", 1, {Input{mxUINT16_CLASS, {3, 3}, {}, std::vector<uint16_t>(9, 1)}}};
+    cases.push_back(wrong_class);
+    return cases;
+}
+
+}  // namespace
+
+std::vector<std::vector<Case>> small_cases()
+{
+    Values v{std::mt19937_64(20261209)};
+    // One statement per kernel: the draws happen in this order.
+    std::vector<std::vector<Case>> per_kernel;
+    per_kernel.push_back(blob_ridge_cases("ZELgetBlobMap", v));
+    per_kernel.push_back(blob_ridge_cases("ZELgetRidgeMap", v));
+    per_kernel.push_back(edge_cases(v));
+    per_kernel.push_back(height_and_width_cases(v));
+    per_kernel.push_back(orientation_cases(v));
+    per_kernel.push_back(curvature_cases(v));
+    return per_kernel;
+}
+
+std::vector<std::vector<Case>> large_cases()
+{
+    Values v{std::mt19937_64(20260611)};
+    std::vector<std::vector<Case>> per_kernel;
+    per_kernel.push_back({blob_ridge_case("ZELgetBlobMap", {64, 48, 8, 4}, v)});
+    per_kernel.push_back({blob_ridge_case("ZELgetRidgeMap", {64, 48, 8, 4}, v)});
+    per_kernel.push_back({edge_case({64, 48, 8, 4}, v)});
+    std::vector<Case> height_and_width;
+    for (uint16_t mode : {0, 1, 2, 3}) height_and_width.push_back(height_and_width_case({128, 96, 2, 6}, mode, 2, v));
+    per_kernel.push_back(height_and_width);
+    per_kernel.push_back({orientation_case({128, 128, 8, 2}, 0, v), orientation_case({128, 128, 10, 2}, 1, v),
+                          orientation_case({96, 96, 14}, 1, v), orientation_case({96, 96, 20, 2}, 2, v)});
+    per_kernel.push_back({curvature_case({256, 256}, v, &Values::sparse_angle),
+                          curvature_case({128, 128}, v, &Values::angle)});
+    return per_kernel;
+}
+
+}  // namespace zelcases
