@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -21,7 +23,11 @@ const std::vector<KernelFacts>& all_kernels()
     return kernels;
 }
 
-std::string mex_path(const std::string& kernel) { return std::string(ZEL_MEX_DIR) + "/" + kernel + ".mexa64"; }
+std::string mex_path(const std::string& kernel)
+{
+    const char* dir = std::getenv("ZEL_MEX_DIR");
+    return std::string(dir && *dir ? dir : ZEL_MEX_DIR) + "/" + kernel + ".mexa64";
+}
 
 bool mex_file_exists(const std::string& kernel)
 {
@@ -138,6 +144,24 @@ void expect_breach(const CallResult& result, const std::string& kernel, const ch
     EXPECT_EQ(kernel + ":" + mnemonic, result.id) << what;
     EXPECT_NE(std::string::npos, result.message.find(message_part)) << what << ": " << result.message;
     EXPECT_EQ(0u, result.message.find(kernel + ": ")) << what << ": " << result.message;
+}
+
+void expect_same_bits(const std::vector<double>& expected, const std::vector<double>& got, const std::string& what)
+{
+    ASSERT_EQ(expected.size(), got.size()) << what;
+    size_t differ = 0;
+    std::string first;
+    for (size_t k = 0; k < got.size(); ++k) {
+        if (bits(expected[k]) == bits(got[k])) continue;
+        if (++differ <= 3) {
+            char line[160];
+            std::snprintf(line, sizeof line, "\n  element %zu: expected %.17g (%016llx), got %.17g (%016llx)", k,
+                          expected[k], (unsigned long long)bits(expected[k]), got[k], (unsigned long long)bits(got[k]));
+            first += line;
+        }
+    }
+    EXPECT_EQ(0u, differ) << what << ": " << differ << " of " << got.size() << " values differ from the reference"
+                          << first;
 }
 
 }  // namespace zeltest

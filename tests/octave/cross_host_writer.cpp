@@ -1,5 +1,7 @@
 // Writes the cases of the cross-host check: for every built .mexa64, calls
-// with random inputs (NaNs, infinities and signed zeros among them) run
+// with random inputs (NaNs of both signs with payloads of their own,
+// infinities, signed zeros and subnormals among them), of small and of large
+// and uneven images, 65534 orientations or scales and a 5-D stack, run
 // through the stand-in host, kept together with the bits of every output, or
 // the error identifier when the call is rejected. zel_check_cross_host.m
 // reads the file, makes the same calls to the .mex files in Octave and
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -59,16 +62,34 @@ struct Values {
     bool chance(double p) { return uniform(0, 1) < p; }
     size_t pick(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(engine); }
 
+    // A quiet NaN of either sign with a payload of its own, so that which
+    // operand a NaN result comes from shows in its bits.
+    double nan_with_payload()
+    {
+        const uint64_t bits = (engine() & 0x8000000000000000u) | 0x7ff8000000000000u | (engine() & 0x0007ffffffffffffu);
+        double x;
+        memcpy(&x, &bits, sizeof x);
+        return x;
+    }
+    double subnormal()
+    {
+        const uint64_t bits = (engine() & 0x8000000000000000u) | (1 + engine() % 0x000fffffffffffffu);
+        double x;
+        memcpy(&x, &bits, sizeof x);
+        return x;
+    }
     double special()
     {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        const double specials[] = {0.0, -0.0, nan, -nan, inf, -inf, 1e-300, -1e-300, 1.0, 0.5};
-        return specials[pick(sizeof specials / sizeof specials[0])];
+        const double fixed[] = {0.0, -0.0, inf, -inf, 1e-300, -1e-300, 1.0, 0.5};
+        const size_t k = pick(12);
+        if (k < 3) return nan_with_payload();
+        if (k < 4) return subnormal();
+        return fixed[k - 4];
     }
     double any() { return chance(0.08) ? special() : uniform(-2, 2); }
     double positive() { return chance(0.04) ? special() : uniform(0.25, 6); }
-    double angle() { return chance(0.35) ? std::numeric_limits<double>::quiet_NaN() : chance(0.03) ? special() : uniform(0, 180); }
+    double angle() { return chance(0.35) ? nan_with_payload() : chance(0.03) ? special() : uniform(0, 180); }
 };
 
 Input doubles(const Dims& dims, Values& v, double (Values::*draw)())
@@ -91,13 +112,24 @@ Input index_map(const Dims& stack, size_t count, Values& v)
 
 Input pixel_map(const Dims& stack, Values& v, double (Values::*draw)()) { return doubles({stack[0], stack[1]}, v, draw); }
 
+size_t orientations_of(const Dims& stack) { return stack.size() > 2 ? stack[2] : 1; }
+size_t scales_of(const Dims& stack) { return stack.size() > 3 ? stack[3] : 1; }
+
+// Stacks beyond the small ones: images of more pixels than one run of the
+// blob and ridge maps (256) with a partial last run; 65534 orientations and
+// 65534 scales; five dimensions, of which the kernels read four.
+const Dims kDemandingStacks[] = {{17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4}, {600, 1, 1, 2},
+                                 {1, 2, 65534},  {2, 1, 1, 65534}, {3, 4, 3, 2, 2}};
+
 std::vector<Case> edge_cases(Values& v)
 {
     std::vector<Case> cases;
-    for (const Dims& R : {Dims{7, 5, 4, 3}, Dims{3, 4, 1, 1}, Dims{6, 2, 3}, Dims{0, 3, 2, 2}, Dims{4, 4, 2, 0}}) {
+    std::vector<Dims> stacks = {{7, 5, 4, 3}, {3, 4, 1, 1}, {6, 2, 3}, {0, 3, 2, 2}, {4, 4, 2, 0}};
+    stacks.insert(stacks.end(), std::begin(kDemandingStacks), std::end(kDemandingStacks));
+    for (const Dims& R : stacks) {
         Case c{"ZELgetEdgeMap", 1, {}};
-        c.inputs = {doubles(R, v, &Values::any), doubles(R, v, &Values::any), index_map(R, R[2], v),
-                    index_map(R, R.size() > 3 ? R[3] : 1, v), scalar(v.any()), scalar(v.any())};
+        c.inputs = {doubles(R, v, &Values::any), doubles(R, v, &Values::any), index_map(R, orientations_of(R), v),
+                    index_map(R, scales_of(R), v), scalar(v.any()), scalar(v.any())};
         cases.push_back(c);
     }
     Case wrong_class = cases[0];
@@ -110,8 +142,10 @@ std::vector<Case> edge_cases(Values& v)
 std::vector<Case> blob_ridge_cases(const char* kernel, Values& v)
 {
     std::vector<Case> cases;
-    for (const Dims& R : {Dims{6, 5, 4, 3}, Dims{3, 3, 1, 2}, Dims{5, 4, 3}, Dims{0, 2, 2, 2}}) {
-        const size_t orientations = R[2], scales = R.size() > 3 ? R[3] : 1;
+    std::vector<Dims> stacks = {{6, 5, 4, 3}, {3, 3, 1, 2}, {5, 4, 3}, {0, 2, 2, 2}};
+    stacks.insert(stacks.end(), std::begin(kDemandingStacks), std::end(kDemandingStacks));
+    for (const Dims& R : stacks) {
+        const size_t orientations = orientations_of(R), scales = scales_of(R);
         Case c{kernel, 1, {}};
         c.inputs = {doubles(R, v, &Values::any),
                     doubles(R, v, &Values::any),
@@ -134,15 +168,19 @@ std::vector<Case> blob_ridge_cases(const char* kernel, Values& v)
 std::vector<Case> height_and_width_cases(Values& v)
 {
     std::vector<Case> cases;
-    const struct {
+    struct Layout {
         Dims R;
         uint16_t mode;
         int nlhs;
-    } layouts[] = {{{6, 5, 2, 4}, 1, 2}, {{6, 5, 2, 4}, 3, 2}, {{6, 5, 2, 4}, 2, 2}, {{4, 3, 1, 5}, 0, 1},
+    };
+    const Layout layouts[] = {{{6, 5, 2, 4}, 1, 2}, {{6, 5, 2, 4}, 3, 2}, {{6, 5, 2, 4}, 2, 2}, {{4, 3, 1, 5}, 0, 1},
                    {{3, 3, 3}, 3, 2},    {{0, 4, 2, 3}, 2, 2}};
-    for (const auto& layout : layouts) {
+    std::vector<Layout> all(std::begin(layouts), std::end(layouts));
+    const uint16_t modes[] = {1, 3, 0, 2};
+    for (const Dims& R : kDemandingStacks) all.push_back({R, modes[all.size() % 4], 2});
+    for (const Layout& layout : all) {
         const Dims& R = layout.R;
-        const size_t orientations = R[2], scales = R.size() > 3 ? R[3] : 1;
+        const size_t orientations = orientations_of(R), scales = scales_of(R);
         Case c{"ZELgetHeightAndWidthMap", layout.nlhs, {}};
         c.inputs = {doubles(R, v, &Values::any),
                     index_map(R, orientations, v),
@@ -162,15 +200,18 @@ std::vector<Case> height_and_width_cases(Values& v)
 std::vector<Case> orientation_cases(Values& v)
 {
     std::vector<Case> cases;
-    const struct {
+    struct Layout {
         Dims R;
         uint16_t flag;
-    } layouts[] = {{{7, 6, 8, 4}, 0}, {{5, 5, 10, 2}, 1}, {{5, 4, 14}, 1}, {{4, 4, 14, 2}, 2}, {{3, 5, 2}, 0},
-                   {{0, 5, 8}, 0}};
-    for (const auto& layout : layouts) {
+    };
+    std::vector<Layout> layouts = {{{7, 6, 8, 4}, 0}, {{5, 5, 10, 2}, 1}, {{5, 4, 14}, 1}, {{4, 4, 14, 2}, 2},
+                                   {{3, 5, 2}, 0},    {{0, 5, 8}, 0}};
+    const uint16_t flags[] = {0, 1, 2};
+    for (const Dims& R : kDemandingStacks) layouts.push_back({R, flags[layouts.size() % 3]});
+    for (const Layout& layout : layouts) {
         const Dims& R = layout.R;
         Case c{"ZELgetOrientationMap", 1, {}};
-        c.inputs = {doubles(R, v, &Values::any), index_map(R, R[2], v), index_map(R, R.size() > 3 ? R[3] : 1, v),
+        c.inputs = {doubles(R, v, &Values::any), index_map(R, orientations_of(R), v), index_map(R, scales_of(R), v),
                     uint16_scalar(layout.flag)};
         cases.push_back(c);
     }
@@ -183,7 +224,8 @@ std::vector<Case> orientation_cases(Values& v)
 std::vector<Case> curvature_cases(Values& v)
 {
     std::vector<Case> cases;
-    for (const Dims& O : {Dims{12, 15}, Dims{3, 3}, Dims{2, 5}, Dims{1, 1}, Dims{0, 4}, Dims{6, 7, 2}}) {
+    for (const Dims& O : {Dims{12, 15}, Dims{3, 3}, Dims{2, 5}, Dims{1, 1}, Dims{0, 4}, Dims{6, 7, 2}, Dims{17, 31},
+                          Dims{257, 3}, Dims{3, 257}, Dims{1, 600}}) {
         Case c{"ZELgetCurvatureMap", 1, {doubles(O, v, &Values::angle)}};
         cases.push_back(c);
     }

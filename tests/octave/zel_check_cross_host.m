@@ -31,10 +31,14 @@ function zel_check_cross_host (cases_file)
       endif
     endfor
     values = cellfun (@(out) out(:), [mine.outputs], "uniformoutput", false);
+    largest = max ([0, cellfun(@numel, values)]);
     values = vertcat (values{:}, zeros (0, 1));
-    printf ("%s: %d of %d cases agree bit for bit (%d rejected alike; %d output values, %d finite)\n",
+    ## NaNs whose payload is not the default one's: they show that the
+    ## operands' NaNs come through in the written order.
+    payloads = sum (bitand (typecast (values(isnan (values)), "uint64"), uint64 (2^51 - 1)) != 0);
+    printf ("%s: %d of %d cases agree bit for bit (%d rejected alike; %d output values, %d finite, %d NaNs with a payload; largest map %d values)\n",
             name, numel (mine) - wrong, numel (mine), sum (! cellfun (@isempty, {mine.error_id})),
-            numel (values), sum (isfinite (values)));
+            numel (values), sum (isfinite (values)), payloads, largest);
     failures += wrong;
   endfor
   exit (double (failures > 0));
