@@ -124,11 +124,12 @@ struct RandomValues {
         for (double& x : v) x = special_or(uniform(low, high), odds);
         return v;
     }
-    // 1-based indices into a dimension of count elements.
+    // 1-based indices into a dimension of range elements; with no element to
+    // index, 0 to 2, none of them valid.
     std::vector<uint16_t> indices(size_t count, size_t range)
     {
         std::vector<uint16_t> v(count);
-        for (uint16_t& x : v) x = uint16_t(1 + below(range));
+        for (uint16_t& x : v) x = range > 0 ? uint16_t(1 + below(range)) : uint16_t(below(3));
         return v;
     }
 };
