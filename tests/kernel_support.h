@@ -137,13 +137,14 @@ struct RandomValues {
 // Stacks for the comparisons with the references beyond the small shapes of
 // each kernel's own test: images of more pixels than one run of the blob and
 // ridge maps (256) with a partial last run, tall, wide, one row and one
-// column; 65534 orientations and 65534 scales, the most a size may be; and a
-// stack of five dimensions, of which the kernels read the first four.
+// column; 65534 orientations and 65534 scales, the most a size may be, for
+// one pixel and for two; and a stack of five dimensions, of which the
+// kernels read the first four.
 inline const std::vector<std::vector<mwSize>>& demanding_stacks()
 {
     static const std::vector<std::vector<mwSize>> stacks = {
-        {17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4}, {600, 1, 1, 2},
-        {2, 1, 65534}, {1, 2, 1, 65534}, {3, 4, 3, 2, 2}};
+        {17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4},       {600, 1, 1, 2},   {1, 1, 65534},
+        {2, 1, 65534},  {1, 1, 1, 65534}, {1, 2, 1, 65534}, {3, 4, 3, 2, 2}};
     return stacks;
 }
 
