@@ -7,7 +7,8 @@
 //                     fuzz target is fixed to one kernel)
 //   nlhs              byte % 4
 //   input count       the kernel's own below 224, else own + (byte % 5) - 2
-//   base sizes        rows, cols, orientations, scales: one size code each
+//   base sizes        rows, cols, orientations, scales: one size code each;
+//                     then a fifth size code for the stacks
 //   every input       class code, shape code (+ its bytes), table length
 //                     code for a profile table of natural shape, then one
 //                     value code per element of a backed array
@@ -24,7 +25,7 @@ namespace zelfuzz {
 
 // What an input is to its kernel, which gives its natural class and shape.
 enum Role : uint8_t {
-    kStack,           // rows x cols x orientations x scales, double
+    kStack,           // rows x cols x orientations x scales (x fifth size unless 1), double
     kSecondStack,     // the size of the stack, double
     kOrientationMap,  // rows x cols, uint16
     kScaleMap,        // rows x cols, uint16
@@ -63,8 +64,11 @@ constexpr KernelLayout kKernels[kKernelCount] = {
     {"ZELgetCurvatureMap", 1, "One input arguments required.", 1, 2, {kAngleMap}},
 };
 
-// Backed arrays hold at most this many elements; larger sizes are cut down.
+// Backed arrays hold at most kMaxBackedElements elements, or, in a call whose
+// base rows and cols make at most two pixels, kMaxDeepElements, so that such
+// an image can have 65534 orientations or scales; larger sizes are cut down.
 constexpr uint64_t kMaxBackedElements = 1u << 14;
+constexpr uint64_t kMaxDeepElements = 2 * 65534;
 
 // Input count: the kernel's own unless the code is at least this.
 constexpr uint8_t kOtherInputCount = 224;
@@ -74,6 +78,10 @@ constexpr uint8_t kOtherInputCount = 224;
 constexpr uint8_t kLargeSizeCode = 240;
 constexpr uint64_t kLargeSizes[16] = {8, 9, 16, 17, 31, 32, 64, 100, 127, 128, 255, 256, 257, 1000, 4096, 65534};
 
+// The stacks' fifth size code: 1 below this, else (code - kFifthSizeCode) % 8,
+// so that a stack of five dimensions is one byte away from any call.
+constexpr uint8_t kFifthSizeCode = 224;
+
 // Class codes: below 128 the role's own class, else kOtherClasses[(code - 128) % 10].
 constexpr uint8_t kOtherClassCode = 128;
 enum ClassChoice : uint8_t {
@@ -82,8 +90,8 @@ enum ClassChoice : uint8_t {
 constexpr int kOtherClassCount = 10;
 
 // Shape codes.
-constexpr uint8_t kPerturbedShape = 128;  // 128..175: one of the first four sizes one up (odd) or down (even),
-                                          // the size ((code - 128) / 12)
+constexpr uint8_t kPerturbedShape = 128;  // 128..175: one of the first five sizes one up (odd) or down (even),
+                                          // the size ((code - 128) / 10)
 constexpr uint8_t kExplicitShape = 176;   // 176..207: a byte for 2 + byte % 4 dimensions, then a size code each
 constexpr uint8_t kEmptyShape = 208;      // 208..223: 0 x 0
 constexpr uint8_t kHugeShape = 224;       // 224..255: input 1 only; no elements behind it, one huge-size code

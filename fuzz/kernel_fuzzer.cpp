@@ -79,7 +79,7 @@ uint64_t read_size(ByteReader& in)
 }
 
 struct BaseSizes {
-    uint64_t rows, cols, orientations, scales;
+    uint64_t rows, cols, orientations, scales, fifth;
 };
 
 bool is_uint16_role(Role role) { return role == kOrientationMap || role == kScaleMap || role == kUint16Scalar || role == kAnyArray; }
@@ -88,7 +88,9 @@ std::vector<mwSize> natural_dims(Role role, const BaseSizes& base, ByteReader& i
 {
     switch (role) {
     case kStack:
-    case kSecondStack: return {base.rows, base.cols, base.orientations, base.scales};
+    case kSecondStack:
+        if (base.fifth != 1) return {base.rows, base.cols, base.orientations, base.scales, base.fifth};
+        return {base.rows, base.cols, base.orientations, base.scales};
     case kDoubleScalar:
     case kUint16Scalar: return {1, 1};
     case kProfileTable: {
@@ -148,11 +150,12 @@ std::vector<mwSize> huge_dims(ByteReader& in, int sizes_read)
     }
 }
 
-void cut_to_backed_size(std::vector<mwSize>& dims)
+void cut_to_backed_size(std::vector<mwSize>& dims, const BaseSizes& base)
 {
-    for (size_t k = dims.size() - 1; k > 0 && (product_overflows(dims) || product_of(dims) > kMaxBackedElements); --k)
+    const uint64_t limit = base.rows * base.cols <= 2 ? kMaxDeepElements : kMaxBackedElements;
+    for (size_t k = dims.size() - 1; k > 0 && (product_overflows(dims) || product_of(dims) > limit); --k)
         dims[k] = 1;
-    if (product_of(dims) > kMaxBackedElements) dims[0] = kMaxBackedElements;
+    if (product_of(dims) > limit) dims[0] = limit;
 }
 
 // One input as the fuzz target created it, with a copy of its bytes.
@@ -192,7 +195,7 @@ FuzzInput read_input(ByteReader& in, Role role, int slot, const BaseSizes& base,
         dims = natural_dims(role, base, in);
     } else if (shape_code < kExplicitShape) {
         dims = natural_dims(role, base, in);
-        const size_t k = (shape_code - kPerturbedShape) / 12;
+        const size_t k = (shape_code - kPerturbedShape) / 10;
         if (dims.size() <= k) dims.resize(k + 1, 1);
         if (shape_code & 1) ++dims[k];
         else if (dims[k] > 0) --dims[k];
@@ -202,7 +205,7 @@ FuzzInput read_input(ByteReader& in, Role role, int slot, const BaseSizes& base,
     } else {
         dims = {0, 0};
     }
-    cut_to_backed_size(dims);
+    cut_to_backed_size(dims, base);
 
     mxArray* array;
     if (choice == kSparseDouble) {
@@ -301,6 +304,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     base.cols = read_size(in);
     base.orientations = read_size(in);
     base.scales = read_size(in);
+    const uint8_t fifth_code = in.byte();
+    base.fifth = fifth_code < kFifthSizeCode ? 1 : (fifth_code - kFifthSizeCode) % 8;
 
     const long live_before = mxHostLiveArrays();
     std::vector<FuzzInput> inputs;

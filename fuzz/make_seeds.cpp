@@ -1,7 +1,12 @@
 // Writes the seed corpus: for every kernel a few calls that keep its
 // contract, in the byte form of call_encoding.h, one file each under
-// OUTDIR/KERNEL/. The files are committed; run this again after changing
-// the encoding:  make_seeds fuzz/seeds
+// SEEDS/KERNEL/; and for every stack kernel the calls with 65534
+// orientations and with 65534 scales under DEEP/KERNEL/, which the fuzz run
+// replays but does not mutate: under the sanitizers each takes tens of
+// milliseconds, and as seeds they would slow the fuzzing of the blob, ridge
+// and edge maps tenfold (the fuzzer still reaches such stacks on its own).
+// The files are committed; run this again after changing the encoding:
+//   make_seeds fuzz/seeds fuzz/deep-seeds
 #include "call_encoding.h"
 
 #include <sys/stat.h>
@@ -46,13 +51,15 @@ struct Seed {
         std::fprintf(stderr, "make_seeds: no size code for %u\n", value);
         std::exit(1);
     }
-    // The header and the base sizes.
-    void call(int kernel, int nlhs, unsigned rows, unsigned cols, unsigned orientations, unsigned scales)
+    // The header and the base sizes; a fifth size of the stacks unless it is 1.
+    void call(int kernel, int nlhs, unsigned rows, unsigned cols, unsigned orientations, unsigned scales,
+              unsigned fifth = 1)
     {
         byte(kernel);
         byte(nlhs);
         byte(0);
         for (unsigned value : {rows, cols, orientations, scales}) size(value);
+        byte(fifth == 1 ? 0 : kFifthSizeCode + fifth);
     }
     // An input of its role's class and natural shape.
     void natural() { byte(0), byte(0); }
@@ -101,11 +108,12 @@ struct Values {
     }
 };
 
-Seed ten_input_seed(int kernel, unsigned rows, unsigned cols, unsigned nO, unsigned nS, size_t table, Values& v)
+Seed ten_input_seed(int kernel, unsigned rows, unsigned cols, unsigned nO, unsigned nS, size_t table, Values& v,
+                    unsigned fifth = 1)
 {
     Seed s;
-    const size_t pixels = rows * cols, elements = pixels * nO * nS;
-    s.call(kernel, 1, rows, cols, nO, nS);
+    const size_t pixels = rows * cols, elements = pixels * nO * nS * fifth;
+    s.call(kernel, 1, rows, cols, nO, nS, fifth);
     s.reals(v.some(elements, -2, 2));
     s.reals(v.some(elements, -1, 1));
     s.indices(v.indices(pixels, nO));
@@ -119,11 +127,11 @@ Seed ten_input_seed(int kernel, unsigned rows, unsigned cols, unsigned nO, unsig
     return s;
 }
 
-Seed edge_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, Values& v)
+Seed edge_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, Values& v, unsigned fifth = 1)
 {
     Seed s;
-    const size_t pixels = rows * cols, elements = pixels * nO * nS;
-    s.call(2, 1, rows, cols, nO, nS);
+    const size_t pixels = rows * cols, elements = pixels * nO * nS * fifth;
+    s.call(2, 1, rows, cols, nO, nS, fifth);
     s.reals(v.some(elements, -2, 2));
     s.reals(v.some(elements, -1, 1));
     s.indices(v.indices(pixels, nO));
@@ -135,18 +143,19 @@ Seed edge_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, Values& v
 
 // The selected scale holds the largest magnitude, so the refined position
 // stays within half a scale and every sampling fraction in [0, 0.3].
-Seed height_and_width_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, uint16_t mode, Values& v)
+Seed height_and_width_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, uint16_t mode, Values& v,
+                           unsigned fifth = 1)
 {
     Seed s;
     const size_t pixels = rows * cols;
     std::vector<uint16_t> orientation = v.indices(pixels, nO), scale = v.indices(pixels, nS);
-    std::vector<double> R = v.quarters(pixels * nO * nS, -1, 1);
+    std::vector<double> R = v.quarters(pixels * nO * nS * fifth, -1, 1);
     for (size_t p = 0; p < pixels; ++p)
         R[p + pixels * (orientation[p] - 1) + pixels * nO * (scale[p] - 1)] = p % 2 ? 2.0 : -2.0;
     std::vector<double> T(nO * nS);
     for (unsigned o = 0; o < nO; ++o)
         for (unsigned k = 0; k < nS; ++k) T[o + nO * k] = (1.0 + o) * (k % 2 ? 1.5 : 1.0) * (k / 2 + 1);
-    s.call(3, 2, rows, cols, nO, nS);
+    s.call(3, 2, rows, cols, nO, nS, fifth);
     s.reals(R);
     s.indices(orientation);
     s.indices(scale);
@@ -157,12 +166,13 @@ Seed height_and_width_seed(unsigned rows, unsigned cols, unsigned nO, unsigned n
     return s;
 }
 
-Seed orientation_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, uint16_t flag, Values& v)
+Seed orientation_seed(unsigned rows, unsigned cols, unsigned nO, unsigned nS, uint16_t flag, Values& v,
+                      unsigned fifth = 1)
 {
     Seed s;
     const size_t pixels = rows * cols;
-    s.call(4, 1, rows, cols, nO, nS);
-    s.reals(v.some(pixels * nO * nS, -2, 2));
+    s.call(4, 1, rows, cols, nO, nS, fifth);
+    s.reals(v.some(pixels * nO * nS * fifth, -2, 2));
     s.indices(v.indices(pixels, nO));
     s.indices(v.indices(pixels, nS));
     s.indices({flag});
@@ -176,6 +186,19 @@ Seed curvature_seed(unsigned rows, unsigned cols, Values& v)
     std::vector<double> map(rows * cols);
     for (double& angle : map) angle = v.random() % 2 ? kDoubleSpecials[4] : std::round(v.uniform(0, 180) * 4) / 4;
     s.reals(map);
+    return s;
+}
+
+// A stack as deep as a size may be: nO or nS 65534. The bytes end after the
+// first values of the response stack, so that every later element and input
+// takes the decoder's default, which keeps the contract (index 1, value 1,
+// a table of one element, mode and flag 1).
+Seed deepest_stack_seed(int kernel, unsigned nO, unsigned nS, Values& v)
+{
+    Seed s;
+    s.call(kernel, kernel == 3 ? 2 : 1, 2, 1, nO, nS);
+    s.natural();
+    for (double x : v.some(64, -2, 2)) s.real(x);
     return s;
 }
 
@@ -193,14 +216,15 @@ bool write_seed(const std::string& dir, int number, const Seed& seed)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s SEEDS DEEP\n", argv[0]);
         return 2;
     }
-    const std::string out = argv[1];
+    const std::string out = argv[1], deep_out = argv[2];
     mkdir(out.c_str(), 0755);
+    mkdir(deep_out.c_str(), 0755);
     Values v;
-    std::vector<std::vector<Seed>> seeds(kKernelCount);
+    std::vector<std::vector<Seed>> seeds(kKernelCount), deep(kKernelCount);
     for (int kernel : {0, 1}) {
         seeds[kernel].push_back(ten_input_seed(kernel, 3, 4, 3, 3, 7, v));
         seeds[kernel].push_back(ten_input_seed(kernel, 4, 2, 2, 1, 1, v));
@@ -221,11 +245,26 @@ int main(int argc, char** argv)
     seeds[5].push_back(curvature_seed(3, 3, v));
     seeds[5].push_back(curvature_seed(2, 5, v));
     seeds[5].push_back(curvature_seed(5, 6, v));
-    for (int kernel = 0; kernel < kKernelCount; ++kernel)
+    // Every stack kernel: five dimensions; 65534 orientations, 65534 scales.
+    for (int kernel : {0, 1}) seeds[kernel].push_back(ten_input_seed(kernel, 2, 3, 2, 2, 5, v, 2));
+    seeds[2].push_back(edge_seed(2, 3, 2, 3, v, 2));
+    seeds[3].push_back(height_and_width_seed(2, 3, 2, 3, 0, v, 3));
+    seeds[4].push_back(orientation_seed(3, 2, 4, 2, 1, v, 2));
+    for (int kernel = 0; kernel < 5; ++kernel) {
+        deep[kernel].push_back(deepest_stack_seed(kernel, 65534, 1, v));
+        deep[kernel].push_back(deepest_stack_seed(kernel, 1, 65534, v));
+    }
+    for (int kernel = 0; kernel < kKernelCount; ++kernel) {
         for (size_t k = 0; k < seeds[kernel].size(); ++k)
             if (!write_seed(out + "/" + kKernels[kernel].name, int(k + 1), seeds[kernel][k])) {
                 std::perror(kKernels[kernel].name);
                 return 1;
             }
+        for (size_t k = 0; k < deep[kernel].size(); ++k)
+            if (!write_seed(deep_out + "/" + kKernels[kernel].name, int(k + 1), deep[kernel][k])) {
+                std::perror(kKernels[kernel].name);
+                return 1;
+            }
+    }
     return 0;
 }

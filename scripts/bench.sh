@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh bench
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_BENCHMARKS=ON
 cmake --build build -j2 --target zel_bench
 exec build/bench/zel_bench --benchmark_repetitions=3 --benchmark_min_time=0.3 "$@"

@@ -3,8 +3,8 @@
 #   asan      the whole suite built with AddressSanitizer and UBSan   (build-asan/)
 #   tsan      the concurrency test built with ThreadSanitizer         (build-tsan/)
 #   memcheck  the whole suite of the release build under valgrind     (build/)
-#   fuzz      the seed corpus replayed, then a bounded libFuzzer run
-#             per kernel                                              (build-fuzz/)
+#   fuzz      the seed corpus and the deep-stack calls replayed, then a
+#             bounded libFuzzer run per kernel                        (build-fuzz/)
 # Usage: robustness.sh [asan|tsan|memcheck|fuzz]...   (all four by default)
 # ZEL_FUZZ_SECONDS bounds each kernel's fuzz run (default 60).
 set -euo pipefail
@@ -51,18 +51,11 @@ run_memcheck() {
     build/tests/unit_tests --gtest_brief=1
 }
 
-fuzz_compiler() {
-  for cxx in clang++-14 clang++; do
-    if command -v "$cxx" >/dev/null; then echo "$cxx"; return; fi
-  done
-  echo "robustness: the fuzz target needs clang (scripts/install-deps.sh installs it)" >&2
-  exit 1
-}
-
 run_fuzz() {
   step "libFuzzer, ${fuzz_seconds} s per kernel"
   local cxx
-  cxx="$(fuzz_compiler)"
+  cxx="$(bash scripts/fuzz-compiler.sh)" ||
+    { echo "robustness: the fuzz target needs clang with its runtimes (scripts/install-deps.sh test installs them)" >&2; exit 1; }
   CC="${cxx/++/}" CXX="$cxx" cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_FUZZ=ON -DZEL_BUILD_TESTS=OFF >/dev/null
   cmake --build build-fuzz -j"$jobs"
@@ -76,9 +69,12 @@ run_fuzz() {
     fi
     local seeds="fuzz/seeds/$kernel" corpus="build-fuzz/corpus/$kernel" log="build-fuzz/logs/$kernel.log"
     mkdir -p "$corpus"
-    # The committed seeds keep the contract: each must return its outputs.
+    # The committed seeds and deep-stack calls keep the contract: each must
+    # return its outputs. The deep ones are replayed only (see make_seeds.cpp).
+    local replayed=("$seeds"/*)
+    [ -d "fuzz/deep-seeds/$kernel" ] && replayed+=("fuzz/deep-seeds/$kernel"/*)
     if ! ZEL_FUZZ_KERNEL="$kernel" ZEL_FUZZ_EXPECT_SUCCESS=1 \
-        build-fuzz/fuzz/kernel_fuzzer "$seeds"/* >"build-fuzz/logs/$kernel.seeds.log" 2>&1; then
+        build-fuzz/fuzz/kernel_fuzzer "${replayed[@]}" >"build-fuzz/logs/$kernel.seeds.log" 2>&1; then
       tail -40 "build-fuzz/logs/$kernel.seeds.log"
       echo "robustness: a seed of $kernel did not return outputs"
       exit 1

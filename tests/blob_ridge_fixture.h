@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 
 namespace zeltest {
 
@@ -87,60 +86,53 @@ inline void expect_one_pixel_cases(const char* kernel, const std::vector<OnePixe
     }
 }
 
-// Random inputs of the given shape: values mostly finite, with NaN of both
-// signs, infinities and zeros of both signs among them; sizes, scale table
-// entries and the gain spread the fraction across and beyond the table.
-// Responses lean positive and penalties small, so that many scores are
-// neither 0 nor NaN.
-inline BlobRidgeFixture random_fixture(std::mt19937_64& random, const std::vector<mwSize>& shape)
+// Random inputs of the given shape: values mostly finite, with NaNs of both
+// signs and their own payloads, infinities, zeros of both signs and
+// subnormals among them; sizes, scale table entries and the gain spread the
+// fraction across and beyond the table. Responses lean positive and
+// penalties small, so that many scores are neither 0 nor NaN.
+inline BlobRidgeFixture random_fixture(RandomValues& random, const std::vector<mwSize>& shape)
 {
-    std::uniform_real_distribution<double> uniform(-2.0, 2.0), mostly_positive(-0.5, 2.0), small(-0.5, 0.5);
-    const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
-    auto special_or = [&](double v, unsigned odds) { return random() % odds == 0 ? specials[random() % 6] : v; };
-    auto value = [&]() { return special_or(uniform(random), 16); };
     BlobRidgeFixture in;
     in.dims = shape;
     mwSize elements = 1;
     for (mwSize d : shape) elements *= d;
     const mwSize pixels = shape[0] * shape[1], nO = orientations(shape);
-    for (mwSize k = 0; k < elements; ++k) {
-        in.R.push_back(special_or(2.0 * mostly_positive(random), 40));
-        in.Q.push_back(special_or(small(random), 40));
-    }
-    for (mwSize p = 0; p < pixels; ++p) {
-        in.orientation.push_back(uint16_t(1 + random() % nO));
-        in.A.push_back(special_or(mostly_positive(random), 16));
-        in.B.push_back(value());
-    }
-    for (mwSize k = 0; k < nO * scales(shape); ++k) in.T.push_back(special_or(mostly_positive(random), 16));
+    in.R = random.values(elements, -1.0, 4.0, 40);
+    in.Q = random.values(elements, -0.5, 0.5, 40);
+    in.orientation = random.indices(pixels, nO);
+    in.A = random.values(pixels, -0.5, 2.0, 16);
+    in.B = random.values(pixels, -2.0, 2.0, 16);
+    in.T = random.values(nO * scales(shape), -0.5, 2.0, 16);
     const mwSize lengths[] = {1, 2, 4, 5, 17, 300};
-    in.P.clear();
-    for (mwSize k = lengths[random() % 6]; k > 0; --k) in.P.push_back(value());
-    in.c = special_or(small(random), 16);
-    in.g = special_or(2.0 * in.P.size() * mostly_positive(random), 16);
+    in.P = random.values(lengths[random.below(6)], -2.0, 2.0, 16);
+    in.c = random.special_or(random.uniform(-0.5, 0.5), 16);
+    in.g = random.special_or(2.0 * double(in.P.size()) * random.uniform(-0.5, 2.0), 16);
     return in;
+}
+
+// The kernel against its reference on random fixtures, bit for bit: several
+// trials of small shapes, then the demanding stacks.
+inline void expect_reference_on_random_inputs(const char* kernel, uint64_t seed,
+                                              std::vector<double> (*reference)(const BlobRidgeFixture&))
+{
+    RandomValues random(seed);
+    std::vector<std::vector<mwSize>> shapes;
+    for (int trial = 0; trial < 8; ++trial)
+        for (const std::vector<mwSize>& shape : {std::vector<mwSize>{5, 7, 3, 4}, std::vector<mwSize>{6, 1, 8},
+                                                 std::vector<mwSize>{1, 9, 2, 2}, std::vector<mwSize>{4, 4},
+                                                 std::vector<mwSize>{3, 5, 1, 6}})
+            shapes.push_back(shape);
+    for (int trial = 0; trial < 2; ++trial)
+        for (const std::vector<mwSize>& shape : demanding_stacks()) shapes.push_back(shape);
+    for (const std::vector<mwSize>& shape : shapes) {
+        const BlobRidgeFixture in = random_fixture(random, shape);
+        expect_same_bits(reference(in), map_of(kernel, in), ::testing::PrintToString(shape));
+    }
 }
 
 // Scale count 0: NaN (0 / 0) everywhere, the stacks and tables unread; the
 // orientation index map is still checked. An empty image gives an empty map.
-// The kernel against its reference on random fixtures of several shapes,
-// bit for bit.
-inline void expect_reference_on_random_inputs(const char* kernel, uint64_t seed,
-                                              std::vector<double> (*reference)(const BlobRidgeFixture&))
-{
-    std::mt19937_64 random(seed);
-    for (const std::vector<mwSize>& shape : {std::vector<mwSize>{5, 7, 3, 4}, std::vector<mwSize>{6, 1, 8},
-                                             std::vector<mwSize>{1, 9, 2, 2}, std::vector<mwSize>{4, 4},
-                                             std::vector<mwSize>{3, 5, 1, 6}}) {
-        for (int trial = 0; trial < 8; ++trial) {
-            const BlobRidgeFixture in = random_fixture(random, shape);
-            const std::vector<double> got = map_of(kernel, in), expected = reference(in);
-            ASSERT_EQ(expected.size(), got.size());
-            for (size_t p = 0; p < got.size(); ++p) EXPECT_SAME_BITS(expected[p], got[p]) << "pixel " << p;
-        }
-    }
-}
-
 inline void expect_nan_map_without_scales_and_empty_maps_without_pixels(const char* kernel)
 {
     BlobRidgeFixture no_scales;

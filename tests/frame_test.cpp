@@ -1,6 +1,4 @@
 // The gateway frame as every MEX file shows it to a host.
-#include "mex_frame.h"
-
 #include "kernel_support.h"
 
 namespace {
@@ -45,20 +43,26 @@ INSTANTIATE_TEST_SUITE_P(Frame, EveryKernel, ::testing::ValuesIn(all_kernels()),
 
 TEST(Frame, StackOffsetOfTheWorkedExample)
 {
-    // rows 3, cols 2, 4 orientations: pixel (2, 2) has index 4, and at
-    // orientation 3, scale 2 its offset is 4 + 6*2 + 24*1.
-    const zel::StackShape shape = {3, 2, 4, 5};
-    EXPECT_EQ(40, zel::stack_offset(shape, 4, 3, 2));
-    EXPECT_EQ(4, zel::stack_offset(shape, 4, 1, 1));
-}
-
-TEST(Frame, VisitsEveryPixelOnceInMemoryOrder)
-{
-    const zel::StackShape shape = {3, 4, 1, 1};
-    std::vector<ptrdiff_t> visited;
-    zel::for_each_pixel(shape, [&](ptrdiff_t p) { visited.push_back(p); });
-    ASSERT_EQ(12u, visited.size());
-    for (ptrdiff_t p = 0; p < 12; ++p) EXPECT_EQ(p, visited[p]);
+    // rows 3, cols 2, 4 orientations, 2 scales: pixel (2, 2) has index 4, and
+    // at orientation 3, scale 2 its offset is 4 + 6*2 + 24*1 = 40. Only that
+    // element is non-zero; the edge map of a pixel with o* = 3 and s* = 2 reads
+    // it as R(p, 3, 2), so pixel (2, 2) gets |5| / (fmax(0, 5) + fmax(5, 5))
+    // and every other pixel 0 / 0.
+    std::vector<double> R(3 * 2 * 4 * 2, 0.0);
+    R[40] = 5.0;
+    Array stack = doubles({3, 2, 4, 2}, R), penalty = doubles({3, 2, 4, 2});
+    Array o = uint16s({3, 2}, std::vector<uint16_t>(6, 3)), s = uint16s({3, 2}, std::vector<uint16_t>(6, 2));
+    Array c = scalar(0.0), b = scalar(0.0);
+    const CallResult result = call("ZELgetEdgeMap", 1, {stack.get(), penalty.get(), o.get(), s.get(), c.get(), b.get()});
+    ASSERT_FALSE(result.failed) << result.message;
+    const std::vector<double> E = values(result.outputs.at(0).get());
+    ASSERT_EQ(6u, E.size());
+    for (size_t p = 0; p < E.size(); ++p) {
+        if (p == 4)
+            EXPECT_EQ(0.5, E[p]);
+        else
+            EXPECT_TRUE(std::isnan(E[p])) << "pixel " << p << ": " << E[p];
+    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 
 namespace {
 
@@ -203,7 +202,7 @@ void reference_maps(const HeightWidthInputs& in, std::vector<double>& H, std::ve
             double s_hat = s;
             if (s != 1 && s != nS) {
                 const double a = std::fabs(R(s - 1)), b = std::fabs(R(s + 1));
-                s_hat = s + (b - a) / (std::fabs(c) * 4 - (b + a) * 2);
+                s_hat = s + (b - a) / (std::fabs(c) * 4 - add_as_written(b, a) * 2);
             }
             const double exponent = s - s_hat;
             const double factor = exponent == 0 ? 1.0 : std::pow(in.T[0] / in.T[nO], exponent);
@@ -230,12 +229,10 @@ void reference_maps(const HeightWidthInputs& in, std::vector<double>& H, std::ve
 
 TEST(HeightAndWidthMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
 {
-    std::mt19937_64 random(11);
-    std::uniform_real_distribution<double> uniform(-2.0, 2.0), positive(0.25, 4.0);
-    const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
-    auto special_or = [&](double usual) { return random() % 16 == 0 ? specials[random() % 6] : usual; };
-    const std::vector<std::vector<mwSize>> shapes = {{5, 7, 3, 4}, {6, 1, 2}, {3, 3, 1, 2}, {1, 9, 1, 5},
-                                                     {4, 4},       {2, 3, 4, 3}, {7, 2, 2, 6}};
+    RandomValues random(11);
+    std::vector<std::vector<mwSize>> shapes = {{5, 7, 3, 4}, {6, 1, 2}, {3, 3, 1, 2}, {1, 9, 1, 5},
+                                               {4, 4},       {2, 3, 4, 3}, {7, 2, 2, 6}};
+    shapes.insert(shapes.end(), demanding_stacks().begin(), demanding_stacks().end());
     for (const std::vector<mwSize>& shape : shapes) {
         for (uint16_t mode : {1, 3, 0, 2}) {
             HeightWidthInputs in;
@@ -243,28 +240,22 @@ TEST(HeightAndWidthMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
             const mwSize nO = shape.size() > 2 ? shape[2] : 1, nS = shape.size() > 3 ? shape[3] : 1;
             mwSize elements = 1;
             for (mwSize d : shape) elements *= d;
-            for (mwSize k = 0; k < elements; ++k) in.R.push_back(special_or(uniform(random)));
-            for (mwSize p = 0; p < shape[0] * shape[1]; ++p) {
-                in.orientation.push_back(uint16_t(1 + random() % nO));
-                in.scale.push_back(uint16_t(1 + random() % nS));
-            }
-            for (mwSize k = 0; k < nO * nS; ++k) in.T.push_back(special_or(positive(random)));
-            const mwSize n = 1 + random() % 12;
-            for (mwSize k = 0; k < n; ++k) in.P.push_back(special_or(uniform(random)));
+            in.R = random.values(elements, -2.0, 2.0, 16);
+            in.orientation = random.indices(shape[0] * shape[1], nO);
+            in.scale = random.indices(shape[0] * shape[1], nS);
+            in.T = random.values(nO * nS, 0.25, 4.0, 16);
+            in.P = random.values(1 + random.below(12), -2.0, 2.0, 16);
             // Gains that keep most fractions inside the table and some outside.
-            in.g = special_or(uniform(random) * double(n));
+            in.g = random.special_or(random.uniform(-2.0, 2.0) * double(in.P.size()), 16);
             in.mode = mode;
             CallResult result = height_and_width_map(in);
             ASSERT_FALSE(result.failed) << result.message;
             ASSERT_EQ(2u, result.outputs.size());
             std::vector<double> H, W;
             reference_maps(in, H, W);
-            const std::vector<double> got_H = values(result.outputs[0].get()), got_W = values(result.outputs[1].get());
-            ASSERT_EQ(H.size(), got_H.size());
-            for (size_t p = 0; p < H.size(); ++p) {
-                EXPECT_SAME_BITS(H[p], got_H[p]) << "height, pixel " << p << ", mode " << mode;
-                EXPECT_SAME_BITS(W[p], got_W[p]) << "width, pixel " << p << ", mode " << mode;
-            }
+            const std::string what = ::testing::PrintToString(shape) + ", mode " + std::to_string(mode);
+            expect_same_bits(H, values(result.outputs[0].get()), "height, " + what);
+            expect_same_bits(W, values(result.outputs[1].get()), "width, " + what);
         }
     }
 }

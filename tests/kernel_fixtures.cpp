@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <random>
 #include <sstream>
 
 namespace zeltest {
@@ -22,37 +21,6 @@ mwSize element_count(const std::vector<mwSize>& dims)
 
 mwSize size_at(const std::vector<mwSize>& dims, size_t k) { return k < dims.size() ? dims[k] : 1; }
 
-// Deterministic data: values in [low, high] with, one time in `special_rate`,
-// a NaN of either sign, an infinity of either sign or a zero of either sign.
-struct Data {
-    std::mt19937_64 random;
-    explicit Data(uint64_t seed) : random(seed) {}
-
-    double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); }
-    uint16_t index(mwSize count) { return uint16_t(1 + random() % count); }
-    double special()
-    {
-        const double specials[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0};
-        return specials[random() % 6];
-    }
-    double value(double low, double high, unsigned special_rate)
-    {
-        return random() % special_rate == 0 ? special() : uniform(low, high);
-    }
-    std::vector<double> values(mwSize count, double low, double high, unsigned special_rate)
-    {
-        std::vector<double> v(count);
-        for (double& x : v) x = value(low, high, special_rate);
-        return v;
-    }
-    std::vector<uint16_t> indices(mwSize count, mwSize range)
-    {
-        std::vector<uint16_t> v(count);
-        for (uint16_t& x : v) x = range > 0 ? index(range) : uint16_t(random() % 3);
-        return v;
-    }
-};
-
 KernelCall make_call(const std::string& kernel, const std::string& what, int nlhs)
 {
     KernelCall call;
@@ -68,13 +36,13 @@ KernelCall make_call(const std::string& kernel, const std::string& what, int nlh
 KernelCall ten_input_call(const std::string& kernel, const std::string& what, const std::vector<mwSize>& dims,
                           uint16_t table_length, double gain, uint64_t seed)
 {
-    Data data(seed);
+    RandomValues data(seed);
     const mwSize rows = dims[0], cols = dims[1], nO = size_at(dims, 2), nS = size_at(dims, 3);
     const mwSize pixels = rows * cols;
     KernelCall call = make_call(kernel, what, 1);
     std::vector<double> size_map(pixels), scale_table(nO * nS);
-    for (double& a : size_map) a = data.random() % 10 == 0 ? (data.random() % 2 ? kNaN : kInf) : data.uniform(0, 6);
-    for (double& t : scale_table) t = data.random() % 8 == 0 ? 0.0 : data.uniform(0.5, 4);
+    for (double& a : size_map) a = data.engine() % 10 == 0 ? (data.engine() % 2 ? kNaN : kInf) : data.uniform(0, 6);
+    for (double& t : scale_table) t = data.engine() % 8 == 0 ? 0.0 : data.uniform(0.5, 4);
     call.inputs.push_back(doubles(dims, data.values(element_count(dims), -2, 2, 10)));
     call.inputs.push_back(doubles(dims, data.values(element_count(dims), -1, 1, 10)));
     call.inputs.push_back(uint16s({rows, cols}, data.indices(pixels, nO)));
@@ -101,7 +69,7 @@ std::vector<KernelCall> ten_input_calls(const std::string& kernel)
 
 KernelCall edge_call(const std::string& what, const std::vector<mwSize>& dims, double c, double b, uint64_t seed)
 {
-    Data data(seed);
+    RandomValues data(seed);
     const mwSize rows = dims[0], cols = dims[1], pixels = rows * cols;
     KernelCall call = make_call("ZELgetEdgeMap", what, 1);
     call.inputs.push_back(doubles(dims, data.values(element_count(dims), -2, 2, 10)));
@@ -131,7 +99,7 @@ std::vector<KernelCall> edge_calls()
 KernelCall height_and_width_call(const std::string& what, const std::vector<mwSize>& dims, uint16_t mode,
                                  int nlhs, uint64_t seed)
 {
-    Data data(seed);
+    RandomValues data(seed);
     const mwSize rows = dims[0], cols = dims[1], nO = size_at(dims, 2), nS = size_at(dims, 3);
     const mwSize pixels = rows * cols, planes = nO * nS;
     std::vector<uint16_t> orientation = data.indices(pixels, nO), scale = data.indices(pixels, nS);
@@ -139,13 +107,13 @@ KernelCall height_and_width_call(const std::string& what, const std::vector<mwSi
     auto at = [&](mwSize p, mwSize o, mwSize s) -> double& { return R[p + pixels * (o - 1) + pixels * nO * (s - 1)]; };
     for (mwSize p = 0; p < pixels; ++p) {
         double& centre = at(p, orientation[p], scale[p]);
-        switch (data.random() % 10) {
+        switch (data.engine() % 10) {
         case 0: centre = data.special(); break;
         case 1:  // three equal magnitudes
             centre = 0.0;
             if (scale[p] > 1 && scale[p] < nS) at(p, orientation[p], scale[p] - 1) = at(p, orientation[p], scale[p] + 1) = -0.0;
             break;
-        default: centre = (data.random() % 2 ? 1.0 : -1.0) * data.uniform(1.0, 3.0);
+        default: centre = (data.engine() % 2 ? 1.0 : -1.0) * data.uniform(1.0, 3.0);
         }
     }
     std::vector<double> table(planes);
@@ -178,7 +146,7 @@ std::vector<KernelCall> height_and_width_calls()
 
 KernelCall orientation_call(const std::string& what, const std::vector<mwSize>& dims, uint16_t flag, uint64_t seed)
 {
-    Data data(seed);
+    RandomValues data(seed);
     const mwSize rows = dims[0], cols = dims[1], pixels = rows * cols;
     KernelCall call = make_call("ZELgetOrientationMap", what, 1);
     std::vector<double> R = data.values(element_count(dims), -2, 2, 12);
@@ -207,10 +175,10 @@ std::vector<KernelCall> orientation_calls()
 // infinities and differences past the half-turn wrap.
 KernelCall curvature_call(const std::string& what, const std::vector<mwSize>& dims, uint64_t seed)
 {
-    Data data(seed);
+    RandomValues data(seed);
     std::vector<double> map(element_count(dims));
     for (double& angle : map) {
-        const unsigned pick = unsigned(data.random() % 20);
+        const unsigned pick = unsigned(data.engine() % 20);
         angle = pick < 9 ? kNaN : pick == 9 ? data.special() : pick == 10 ? data.uniform(-1000, 1000) : data.uniform(0, 180);
     }
     KernelCall call = make_call("ZELgetCurvatureMap", what, 1);

@@ -2,6 +2,8 @@
 
 #include "mex_loader.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -20,7 +22,13 @@ const std::vector<KernelFacts>& all_kernels()
     return kernels;
 }
 
-std::string mex_path(const std::string& kernel) { return built_mex_dir() + "/" + kernel + kMexExtension; }
+// ZEL_MEX_DIR in the environment points the suite at another build of the
+// same MEX files.
+std::string mex_path(const std::string& kernel)
+{
+    const char* dir = std::getenv("ZEL_MEX_DIR");
+    return std::string(dir && *dir ? dir : built_mex_dir()) + "/" + kernel + kMexExtension;
+}
 
 bool mex_file_exists(const std::string& kernel) { return file_exists(mex_path(kernel)); }
 
@@ -144,6 +152,24 @@ void expect_breach(const CallResult& result, const std::string& kernel, const ch
     EXPECT_NE(std::string::npos, result.message.find(message_part)) << what << ": " << result.message;
     // The host shows the function's name beside the message; the message itself does not repeat it.
     EXPECT_EQ(std::string::npos, result.message.find(kernel)) << what << ": " << result.message;
+}
+
+void expect_same_bits(const std::vector<double>& expected, const std::vector<double>& got, const std::string& what)
+{
+    ASSERT_EQ(expected.size(), got.size()) << what;
+    size_t differ = 0;
+    std::string first;
+    for (size_t k = 0; k < got.size(); ++k) {
+        if (bits(expected[k]) == bits(got[k])) continue;
+        if (++differ <= 3) {
+            char line[160];
+            std::snprintf(line, sizeof line, "\n  element %zu: expected %.17g (%016llx), got %.17g (%016llx)", k,
+                          expected[k], (unsigned long long)bits(expected[k]), got[k], (unsigned long long)bits(got[k]));
+            first += line;
+        }
+    }
+    EXPECT_EQ(0u, differ) << what << ": " << differ << " of " << got.size() << " values differ from the reference"
+                          << first;
 }
 
 }  // namespace zeltest

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct KernelFacts {
 const std::vector<KernelFacts>& all_kernels();
 inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kernel.name; }
 
+// The MEX files are taken from the build's folder, or from $ZEL_MEX_DIR when set.
 std::string mex_path(const std::string& kernel);
 bool mex_file_exists(const std::string& kernel);
 // The entry points of a loaded MEX file (loaded once, kept for the process):
@@ -95,6 +97,71 @@ inline double from_bits(uint64_t b)
 inline double quieted(double x) { return from_bits(bits(x) | 0x0008000000000000ull); }
 inline double add_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a + b; }
 inline double multiply_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a * b; }
+
+// Random inputs for the comparisons with the references: mostly ordinary
+// numbers and, now and then, one that the kernels treat in particular ways:
+// a quiet NaN of either sign with a payload of its own (so that which operand
+// a NaN result comes from shows), an infinity, a zero of either sign or a
+// subnormal number.
+struct RandomValues {
+    std::mt19937_64 engine;
+    explicit RandomValues(uint64_t seed) : engine(seed) {}
+
+    uint64_t below(uint64_t count) { return engine() % count; }
+    bool one_in(uint64_t odds) { return below(odds) == 0; }
+    double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(engine); }
+    double nan_with_payload()
+    {
+        const uint64_t sign = engine() & 0x8000000000000000ull, payload = engine() & 0x0007ffffffffffffull;
+        return from_bits(sign | 0x7ff8000000000000ull | payload);
+    }
+    double special()
+    {
+        const uint64_t sign = engine() & 0x8000000000000000ull;
+        switch (below(5)) {
+        case 0:
+        case 1: return nan_with_payload();
+        case 2: return from_bits(sign | 0x7ff0000000000000ull);                         // an infinity
+        case 3: return from_bits(sign);                                                 // a zero
+        default: return from_bits(sign | (1 + below(0x000fffffffffffffull)));         // a subnormal
+        }
+    }
+    // usual, or one time in odds a special value.
+    double special_or(double usual, uint64_t odds) { return one_in(odds) ? special() : usual; }
+    std::vector<double> values(size_t count, double low, double high, uint64_t odds)
+    {
+        std::vector<double> v(count);
+        for (double& x : v) x = special_or(uniform(low, high), odds);
+        return v;
+    }
+    // 1-based indices into a dimension of range elements; with no element to
+    // index, 0 to 2, none of them valid.
+    std::vector<uint16_t> indices(size_t count, size_t range)
+    {
+        std::vector<uint16_t> v(count);
+        for (uint16_t& x : v) x = range > 0 ? uint16_t(1 + below(range)) : uint16_t(below(3));
+        return v;
+    }
+};
+
+// Stacks for the comparisons with the references beyond the small shapes of
+// each kernel's own test: images of more pixels than one run of the blob and
+// ridge maps (256) with a partial last run, tall, wide, one row and one
+// column; 65534 orientations and 65534 scales, the most a size may be, for
+// one pixel and for two; and a stack of five dimensions, of which the
+// kernels read the first four.
+inline const std::vector<std::vector<mwSize>>& demanding_stacks()
+{
+    static const std::vector<std::vector<mwSize>> stacks = {
+        {17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4},       {600, 1, 1, 2},   {1, 1, 65534},
+        {2, 1, 65534},  {1, 1, 1, 65534}, {1, 2, 1, 65534}, {3, 4, 3, 2, 2}};
+    return stacks;
+}
+
+// The map a kernel computed against the one its reference computed, bit for
+// bit (NaN sign and payload, the sign of zero): every element that differs
+// counts, the first few are shown.
+void expect_same_bits(const std::vector<double>& expected, const std::vector<double>& got, const std::string& what);
 
 }  // namespace zeltest
 

@@ -38,6 +38,8 @@ mxArray* host_array(const Input& in)
     mxArray* array = mxCreateNumericArray(in.dims.size(), in.dims.data(), in.class_id, mxREAL);
     if (in.class_id == mxUINT16_CLASS)
         memcpy(mxGetData(array), in.indices.data(), in.indices.size() * sizeof(uint16_t));
+    else if (in.class_id == mxSINGLE_CLASS)
+        memcpy(mxGetData(array), in.singles.data(), in.singles.size() * sizeof(float));
     else
         memcpy(mxGetData(array), in.doubles.data(), in.doubles.size() * sizeof(double));
     return array;
@@ -79,7 +81,7 @@ bool run_case(mexFunctionPointer entry, const Case& c, Outcome& outcome)
 
 namespace {
 
-const uint64_t kVersion = 1;
+const uint64_t kVersion = 2;
 
 struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
@@ -102,10 +104,12 @@ void put_dims(FILE* out, const Dims& dims)
 
 void put_input(FILE* out, const Input& in)
 {
-    put_u64(out, in.class_id == mxUINT16_CLASS ? 1 : 0);
+    put_u64(out, in.class_id == mxUINT16_CLASS ? 1 : in.class_id == mxSINGLE_CLASS ? 2 : 0);
     put_dims(out, in.dims);
     if (in.class_id == mxUINT16_CLASS)
         fwrite(in.indices.data(), sizeof(uint16_t), in.indices.size(), out);
+    else if (in.class_id == mxSINGLE_CLASS)
+        fwrite(in.singles.data(), sizeof(float), in.singles.size(), out);
     else
         fwrite(in.doubles.data(), sizeof(double), in.doubles.size(), out);  // the bit patterns as they are
 }
@@ -196,11 +200,13 @@ bool read_cases(const std::string& path, std::vector<CaseRecord>& records)
         r.call.nlhs = int(in.count(8));
         r.call.inputs.resize(in.count(16));
         for (Input& input : r.call.inputs) {
-            const uint64_t class_code = in.count(1);
-            input.class_id = class_code == 1 ? mxUINT16_CLASS : mxDOUBLE_CLASS;
+            const uint64_t class_code = in.count(2);
+            input.class_id = class_code == 1 ? mxUINT16_CLASS : class_code == 2 ? mxSINGLE_CLASS : mxDOUBLE_CLASS;
             input.dims = in.dims();
             if (input.class_id == mxUINT16_CLASS)
                 in.elements(input.indices, element_count(input.dims));
+            else if (input.class_id == mxSINGLE_CLASS)
+                in.elements(input.singles, element_count(input.dims));
             else
                 in.elements(input.doubles, element_count(input.dims));
         }

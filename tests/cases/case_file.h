@@ -5,8 +5,9 @@
 //   "ZELCASES" version case-count
 //   per case: kernel-name nlhs input-count inputs... error-id output-count outputs...
 //   string:   length, then the bytes
-//   input:    class (0 double, 1 uint16), dimension count, sizes, elements
-//             (doubles as their 64-bit patterns, uint16 as 16-bit values)
+//   input:    class (0 double, 1 uint16, 2 single), dimension count, sizes,
+//             elements (doubles as their 64-bit patterns, singles as their
+//             32-bit patterns, uint16 as 16-bit values)
 //   output:   dimension count, sizes, elements as 64-bit patterns
 #ifndef ZEL_TESTS_CASE_FILE_H
 #define ZEL_TESTS_CASE_FILE_H
@@ -22,10 +23,11 @@ namespace zelcases {
 using Dims = std::vector<mwSize>;
 
 struct Input {
-    mxClassID class_id;  // mxDOUBLE_CLASS or mxUINT16_CLASS
+    mxClassID class_id;  // mxDOUBLE_CLASS, mxUINT16_CLASS or mxSINGLE_CLASS
     Dims dims;
     std::vector<double> doubles;
     std::vector<uint16_t> indices;
+    std::vector<float> singles;
 };
 
 struct Case {

@@ -1,6 +1,7 @@
 #include "random_cases.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -17,16 +18,31 @@ struct Values {
     bool chance(double p) { return uniform(0, 1) < p; }
     size_t pick(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(engine); }
 
+    static double from_bits(uint64_t bits)
+    {
+        double x;
+        memcpy(&x, &bits, sizeof x);
+        return x;
+    }
+    // A quiet NaN of either sign with a payload of its own, so that which
+    // operand a NaN result comes from shows in its bits.
+    double nan_with_payload()
+    {
+        return from_bits((engine() & 0x8000000000000000u) | 0x7ff8000000000000u | (engine() & 0x0007ffffffffffffu));
+    }
+    double subnormal() { return from_bits((engine() & 0x8000000000000000u) | (1 + engine() % 0x000fffffffffffffu)); }
     double special()
     {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        const double specials[] = {0.0, -0.0, nan, -nan, inf, -inf, 1e-300, -1e-300, 1.0, 0.5};
-        return specials[pick(sizeof specials / sizeof specials[0])];
+        const double fixed[] = {0.0, -0.0, inf, -inf, 1e-300, -1e-300, 1.0, 0.5};
+        const size_t k = pick(12);
+        if (k < 3) return nan_with_payload();
+        if (k < 4) return subnormal();
+        return fixed[k - 4];
     }
     double any() { return chance(0.08) ? special() : uniform(-2, 2); }
     double positive() { return chance(0.04) ? special() : uniform(0.25, 6); }
-    double angle() { return chance(0.35) ? std::numeric_limits<double>::quiet_NaN() : chance(0.03) ? special() : uniform(0, 180); }
+    double angle() { return chance(0.35) ? nan_with_payload() : chance(0.03) ? special() : uniform(0, 180); }
     // A quarter of the pixels with an angle: many have exactly two neighbours
     // with one, so that the curvature is computed there.
     double sparse_angle() { return chance(0.75) ? std::numeric_limits<double>::quiet_NaN() : uniform(0, 180); }
@@ -54,6 +70,32 @@ Input index_map(const Dims& stack, size_t count, Values& v)
 }
 
 Input pixel_map(const Dims& stack, Values& v, double (Values::*draw)()) { return doubles({stack[0], stack[1]}, v, draw); }
+
+// Stacks beyond the small ones: images of more pixels than one run of the
+// blob and ridge maps (256) with a partial last run; 65534 orientations and
+// 65534 scales; five dimensions, of which the kernels read four.
+const Dims kDemandingStacks[] = {{17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4}, {600, 1, 1, 2},
+                                 {1, 2, 65534},  {2, 1, 1, 65534}, {3, 4, 3, 2, 2}};
+
+// The same call with every real input in single precision (its values made
+// exact there first) and the index maps at the given positions (1-based) as
+// doubles: the kernels widen both as they read them.
+Case in_single_precision(Case c, std::initializer_list<int> index_maps)
+{
+    for (Input& in : c.inputs) {
+        if (in.class_id != mxDOUBLE_CLASS) continue;
+        in.class_id = mxSINGLE_CLASS;
+        for (double x : in.doubles) in.singles.push_back(float(x));
+        in.doubles.clear();
+    }
+    for (int k : index_maps) {
+        Input& map = c.inputs[size_t(k - 1)];
+        map.class_id = mxDOUBLE_CLASS;
+        map.doubles.assign(map.indices.begin(), map.indices.end());
+        map.indices.clear();
+    }
+    return c;
+}
 
 Case edge_case(const Dims& R, Values& v)
 {
@@ -108,8 +150,10 @@ Case curvature_case(const Dims& O, Values& v, double (Values::*draw)())
 std::vector<Case> edge_cases(Values& v)
 {
     std::vector<Case> cases;
-    for (const Dims& R : {Dims{7, 5, 4, 3}, Dims{3, 4, 1, 1}, Dims{6, 2, 3}, Dims{0, 3, 2, 2}, Dims{4, 4, 2, 0}})
-        cases.push_back(edge_case(R, v));
+    std::vector<Dims> stacks = {{7, 5, 4, 3}, {3, 4, 1, 1}, {6, 2, 3}, {0, 3, 2, 2}, {4, 4, 2, 0}};
+    stacks.insert(stacks.end(), std::begin(kDemandingStacks), std::end(kDemandingStacks));
+    for (const Dims& R : stacks) cases.push_back(edge_case(R, v));
+    cases.push_back(in_single_precision(cases[5], {3, 4}));
     Case wrong_class = cases[0];
     wrong_class.inputs[2] = doubles({7, 5}, v, &Values::positive);
     cases.push_back(wrong_class);
@@ -119,8 +163,10 @@ std::vector<Case> edge_cases(Values& v)
 std::vector<Case> blob_ridge_cases(const char* kernel, Values& v)
 {
     std::vector<Case> cases;
-    for (const Dims& R : {Dims{6, 5, 4, 3}, Dims{3, 3, 1, 2}, Dims{5, 4, 3}, Dims{0, 2, 2, 2}})
-        cases.push_back(blob_ridge_case(kernel, R, v));
+    std::vector<Dims> stacks = {{6, 5, 4, 3}, {3, 3, 1, 2}, {5, 4, 3}, {0, 2, 2, 2}};
+    stacks.insert(stacks.end(), std::begin(kDemandingStacks), std::end(kDemandingStacks));
+    for (const Dims& R : stacks) cases.push_back(blob_ridge_case(kernel, R, v));
+    cases.push_back(in_single_precision(cases[4], {3}));
     Case wrong_size = cases[0];
     wrong_size.inputs[1] = doubles({6, 5, 4, 2}, v, &Values::any);
     cases.push_back(wrong_size);
@@ -130,13 +176,18 @@ std::vector<Case> blob_ridge_cases(const char* kernel, Values& v)
 std::vector<Case> height_and_width_cases(Values& v)
 {
     std::vector<Case> cases;
-    const struct {
+    struct Layout {
         Dims R;
         uint16_t mode;
         int nlhs;
-    } layouts[] = {{{6, 5, 2, 4}, 1, 2}, {{6, 5, 2, 4}, 3, 2}, {{6, 5, 2, 4}, 2, 2}, {{4, 3, 1, 5}, 0, 1},
-                   {{3, 3, 3}, 3, 2},    {{0, 4, 2, 3}, 2, 2}};
-    for (const auto& layout : layouts) cases.push_back(height_and_width_case(layout.R, layout.mode, layout.nlhs, v));
+    };
+    std::vector<Layout> layouts = {{{6, 5, 2, 4}, 1, 2}, {{6, 5, 2, 4}, 3, 2}, {{6, 5, 2, 4}, 2, 2},
+                                   {{4, 3, 1, 5}, 0, 1}, {{3, 3, 3}, 3, 2},    {{0, 4, 2, 3}, 2, 2}};
+    const uint16_t modes[] = {1, 3, 0, 2};
+    for (const Dims& R : kDemandingStacks) layouts.push_back({R, modes[layouts.size() % 4], 2});
+    for (const Layout& layout : layouts)
+        cases.push_back(height_and_width_case(layout.R, layout.mode, layout.nlhs, v));
+    cases.push_back(in_single_precision(cases[6], {2, 3}));
     Case wrong_class = cases[0];
     wrong_class.inputs[6] = scalar(1);
     cases.push_back(wrong_class);
@@ -146,12 +197,16 @@ std::vector<Case> height_and_width_cases(Values& v)
 std::vector<Case> orientation_cases(Values& v)
 {
     std::vector<Case> cases;
-    const struct {
+    struct Layout {
         Dims R;
         uint16_t flag;
-    } layouts[] = {{{7, 6, 8, 4}, 0}, {{5, 5, 10, 2}, 1}, {{5, 4, 14}, 1}, {{4, 4, 14, 2}, 2}, {{3, 5, 2}, 0},
-                   {{0, 5, 8}, 0}};
-    for (const auto& layout : layouts) cases.push_back(orientation_case(layout.R, layout.flag, v));
+    };
+    std::vector<Layout> layouts = {{{7, 6, 8, 4}, 0}, {{5, 5, 10, 2}, 1}, {{5, 4, 14}, 1},
+                                   {{4, 4, 14, 2}, 2}, {{3, 5, 2}, 0},    {{0, 5, 8}, 0}};
+    const uint16_t flags[] = {0, 1, 2};
+    for (const Dims& R : kDemandingStacks) layouts.push_back({R, flags[layouts.size() % 3]});
+    for (const Layout& layout : layouts) cases.push_back(orientation_case(layout.R, layout.flag, v));
+    cases.push_back(in_single_precision(cases[6], {2, 3}));
     Case wrong_class = cases[0];
     wrong_class.inputs[3] = scalar(0);
     cases.push_back(wrong_class);
@@ -161,8 +216,10 @@ std::vector<Case> orientation_cases(Values& v)
 std::vector<Case> curvature_cases(Values& v)
 {
     std::vector<Case> cases;
-    for (const Dims& O : {Dims{12, 15}, Dims{3, 3}, Dims{2, 5}, Dims{1, 1}, Dims{0, 4}, Dims{6, 7, 2}})
+    for (const Dims& O : {Dims{12, 15}, Dims{3, 3}, Dims{2, 5}, Dims{1, 1}, Dims{0, 4}, Dims{6, 7, 2}, Dims{17, 31},
+                          Dims{257, 3}, Dims{3, 257}, Dims{1, 600}})
         cases.push_back(curvature_case(O, v, &Values::angle));
+    cases.push_back(in_single_precision(cases[6], {}));
     // A map of curves: every angle moves by a few degrees from pixel to pixel.
     Input curves{mxDOUBLE_CLASS, {16, 16}, std::vector<double>(256, std::numeric_limits<double>::quiet_NaN()), {}};
     for (int j = 1; j < 15; ++j) {

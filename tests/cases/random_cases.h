@@ -1,6 +1,9 @@
 // Random calls of every kernel, for comparing one build's bits with
-// another's: inputs with NaNs, infinities and signed zeros among ordinary
-// values, every mode and flag, empty images and a rejected call per kernel.
+// another's: inputs with NaNs (with payloads, of both signs), infinities,
+// signed zeros and subnormals among ordinary values, every mode and flag,
+// empty images, images larger than a run with a partial last run, 65534
+// orientations and scales, a 5-D stack, a call in single precision with
+// double index maps, and a rejected call per kernel.
 #ifndef ZEL_TESTS_RANDOM_CASES_H
 #define ZEL_TESTS_RANDOM_CASES_H
 
@@ -8,7 +11,7 @@
 
 namespace zelcases {
 
-// Calls of a few dozen pixels each, grouped by kernel in the order blob,
+// Calls of a few dozen to a few hundred pixels each, grouped by kernel in the order blob,
 // ridge, edge, height and width, orientation, curvature.
 std::vector<std::vector<Case>> small_cases();
 
