@@ -35,6 +35,16 @@ Array double_array(std::initializer_list<mwSize> dims)
 {
     return Array(mxCreateNumericArray(dims.size(), dims.begin(), mxDOUBLE_CLASS, mxREAL));
 }
+// A single-precision copy of a double array.
+Array single_copy(const mxArray* source)
+{
+    Array array(mxCreateNumericArray(mxGetNumberOfDimensions(source), mxGetDimensions(source), mxSINGLE_CLASS,
+                                     mxREAL));
+    const double* from = mxGetPr(source);
+    float* to = static_cast<float*>(mxGetData(array.get()));
+    for (size_t k = 0; k < mxGetNumberOfElements(source); ++k) to[k] = float(from[k]);
+    return array;
+}
 Array uint16_array(std::initializer_list<mwSize> dims)
 {
     return Array(mxCreateNumericArray(dims.size(), dims.begin(), mxUINT16_CLASS, mxREAL));
@@ -240,6 +250,11 @@ std::unique_ptr<Fixture> make_fixture(uint16_t size)
     fill_fields_and_stacks(*f);
     fill_tables(*f);
     fill_curve_map(*f);
+    f->response_single = single_copy(f->response.get());
+    f->penalty_single = single_copy(f->penalty.get());
+    f->size_map_single = single_copy(f->size_map.get());
+    f->amplitude_map_single = single_copy(f->amplitude_map.get());
+    f->curve_map_single = single_copy(f->curve_map.get());
     return f;
 }
 

@@ -45,6 +45,14 @@ struct Fixture {
     Array height_mode;        // uint16 scalar
     Array angle_flag;         // uint16 scalar
     Array curve_map;          // size x size angles in degrees, NaN off the curves
+    // The same stacks and real per-pixel maps in single precision, their
+    // values rounded to single: what a caller who keeps large images in
+    // single passes.
+    Array response_single;
+    Array penalty_single;
+    Array size_map_single;
+    Array amplitude_map_single;
+    Array curve_map_single;
     // Distinct elements of curve_map the curvature kernel reads.
     size_t curve_elements_read = 0;
     // Pixels whose scale index is an inner scale (three stack reads in the

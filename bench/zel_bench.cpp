@@ -2,7 +2,8 @@
 // 2048^2 pixels with 8 orientations and 4 scales:
 //   kernel      the MEX file as built (memory-order traversal),
 //   floor       the memory floor of the kernel (memory_floors.h),
-//   rows_outer  the same kernel source built to visit rows outer, columns inner.
+//   rows_outer  the same kernel source built to visit rows outer, columns inner,
+//   single      the MEX file with the stacks and real maps in single precision.
 // Every call goes through the stand-in host, output creation and destruction
 // included. After the runs a table gives, per kernel and size, the time per
 // pixel, the bytes the kernel must read per second, the ratio to the floor
@@ -41,6 +42,7 @@ struct KernelCase {
     const char* name;
     int outputs;
     Inputs (*inputs)(const Fixture&);
+    Inputs (*single_inputs)(const Fixture&);
     mexFunctionPointer floor;
     double (*bytes_read)(const Fixture&);
 };
@@ -71,6 +73,37 @@ Inputs orientation_inputs(const Fixture& f)
 }
 Inputs curvature_inputs(const Fixture& f) { return {f.curve_map.get()}; }
 
+// The same calls with the stacks and the real per-pixel maps in single.
+Inputs ten_single_inputs(const Fixture& f)
+{
+    Inputs inputs = ten_inputs(f);
+    inputs[0] = f.response_single.get();
+    inputs[1] = f.penalty_single.get();
+    inputs[7] = f.size_map_single.get();
+    inputs[9] = f.amplitude_map_single.get();
+    return inputs;
+}
+Inputs edge_single_inputs(const Fixture& f)
+{
+    Inputs inputs = edge_inputs(f);
+    inputs[0] = f.response_single.get();
+    inputs[1] = f.penalty_single.get();
+    return inputs;
+}
+Inputs height_and_width_single_inputs(const Fixture& f)
+{
+    Inputs inputs = height_and_width_inputs(f);
+    inputs[0] = f.response_single.get();
+    return inputs;
+}
+Inputs orientation_single_inputs(const Fixture& f)
+{
+    Inputs inputs = orientation_inputs(f);
+    inputs[0] = f.response_single.get();
+    return inputs;
+}
+Inputs curvature_single_inputs(const Fixture& f) { return {f.curve_map_single.get()}; }
+
 // Blob: both stacks whole, the orientation index, size and amplitude maps.
 double blob_bytes(const Fixture& f) { return pixels(f) * (2 + 8 + 8 + 2.0 * kOrientations * kScales * 8); }
 // Ridge: both stacks at o* for every scale, the orientation index, size and amplitude maps.
@@ -90,12 +123,14 @@ double curvature_bytes(const Fixture& f) { return 8.0 * double(f.curve_elements_
 const std::vector<KernelCase>& kernel_cases()
 {
     static const std::vector<KernelCase> cases = {
-        {"ZELgetBlobMap", 1, ten_inputs, blob_floor, blob_bytes},
-        {"ZELgetRidgeMap", 1, ten_inputs, ridge_floor, ridge_bytes},
-        {"ZELgetEdgeMap", 1, edge_inputs, edge_floor, edge_bytes},
-        {"ZELgetHeightAndWidthMap", 2, height_and_width_inputs, height_and_width_floor, height_and_width_bytes},
-        {"ZELgetOrientationMap", 1, orientation_inputs, orientation_floor, orientation_bytes},
-        {"ZELgetCurvatureMap", 1, curvature_inputs, curvature_floor, curvature_bytes},
+        {"ZELgetBlobMap", 1, ten_inputs, ten_single_inputs, blob_floor, blob_bytes},
+        {"ZELgetRidgeMap", 1, ten_inputs, ten_single_inputs, ridge_floor, ridge_bytes},
+        {"ZELgetEdgeMap", 1, edge_inputs, edge_single_inputs, edge_floor, edge_bytes},
+        {"ZELgetHeightAndWidthMap", 2, height_and_width_inputs, height_and_width_single_inputs,
+         height_and_width_floor, height_and_width_bytes},
+        {"ZELgetOrientationMap", 1, orientation_inputs, orientation_single_inputs, orientation_floor,
+         orientation_bytes},
+        {"ZELgetCurvatureMap", 1, curvature_inputs, curvature_single_inputs, curvature_floor, curvature_bytes},
     };
     return cases;
 }
@@ -150,11 +185,11 @@ std::string traversal_problem(const KernelCase& kernel, mexFunctionPointer a, me
     return problem;
 }
 
-enum Variant { kKernel, kFloor, kRowsOuter, kVariantCount };
-const char* const kVariantNames[kVariantCount] = {"kernel", "floor", "rows_outer"};
+enum Variant { kKernel, kFloor, kRowsOuter, kSingle, kVariantCount };
+const char* const kVariantNames[kVariantCount] = {"kernel", "floor", "rows_outer", "single"};
 
 struct Entries {
-    mexFunctionPointer of[kVariantCount] = {nullptr, nullptr, nullptr};
+    mexFunctionPointer of[kVariantCount] = {nullptr, nullptr, nullptr, nullptr};
 };
 
 void run_calls(benchmark::State& state, const KernelCase& kernel, const Entries& entries, Variant variant,
@@ -171,7 +206,7 @@ void run_calls(benchmark::State& state, const KernelCase& kernel, const Entries&
         state.SkipWithError(problems[check].c_str());
         return;
     }
-    Inputs inputs = kernel.inputs(f);
+    Inputs inputs = variant == kSingle ? kernel.single_inputs(f) : kernel.inputs(f);
     mexFunctionPointer entry = entries.of[variant];
     mxArray* outputs[2] = {nullptr, nullptr};
     for (auto _ : state) {
@@ -208,9 +243,11 @@ struct Measured {
 // summary table.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
-    SummaryReporter(OutputOptions options, std::vector<std::string> kernels, std::vector<uint16_t> sizes,
+    SummaryReporter(OutputOptions options, bool fresh_outputs, std::vector<std::string> kernels,
+                    std::vector<uint16_t> sizes,
                     std::vector<std::string> skipped)
-        : ConsoleReporter(options), kernels_(std::move(kernels)), sizes_(std::move(sizes)),
+        : ConsoleReporter(options), fresh_outputs_(fresh_outputs), kernels_(std::move(kernels)),
+          sizes_(std::move(sizes)),
           skipped_(std::move(skipped))
     {
     }
@@ -248,18 +285,25 @@ public:
                      "height and width in mode %u (two-sample difference), orientation with flag %u (linear).\n"
                      "CPU time per call through the stand-in host, output creation included, fastest "
                      "repetition.\n"
+                     "Outputs: %s.\n"
                      "ns/px: per pixel. GB/s: bytes of the stacks, maps and per-pixel inputs the kernel must "
                      "read.\n"
-                     "x floor: kernel time / memory floor time. speed-up: row-outer time / kernel time.\n\n",
+                     "x floor: kernel time / memory floor time. speed-up: row-outer time / kernel time.\n"
+                     "single: the kernel with the stacks and real maps in single precision; "
+                     "x faster: kernel time / single time.\n\n",
                      unsigned(kOrientations), unsigned(kScales), unsigned(kProfileLength), unsigned(kHeightMode),
-                     unsigned(kAngleFlag));
-        std::fprintf(out, "%-24s %5s %8s %7s %12s %8s %17s %9s\n", "kernel", "size", "ns/px", "GB/s",
-                     "floor ns/px", "x floor", "rows-outer ns/px", "speed-up");
+                     unsigned(kAngleFlag),
+                     fresh_outputs_ ? "fresh, their first-touch page faults paid in the call, as a host that "
+                                      "allocates afresh does"
+                                    : "recycled, freed memory kept in the heap, as a host that reuses its memory does");
+        std::fprintf(out, "%-24s %5s %8s %7s %12s %8s %17s %9s %13s %9s\n", "kernel", "size", "ns/px", "GB/s",
+                     "floor ns/px", "x floor", "rows-outer ns/px", "speed-up", "single ns/px", "x faster");
         for (const std::string& kernel : kernels_) {
             for (uint16_t size : sizes_) {
                 const Measured& k = measured_[key(kernel, size, kKernel)];
                 const Measured& f = measured_[key(kernel, size, kFloor)];
                 const Measured& r = measured_[key(kernel, size, kRowsOuter)];
+                const Measured& s = measured_[key(kernel, size, kSingle)];
                 if (!k.present && !f.present && !r.present) continue;
                 std::fprintf(out, "%-24s %5u", kernel.c_str(), unsigned(size));
                 print_value(out, k.present, k.seconds / k.pixels * 1e9, 8);
@@ -268,6 +312,8 @@ public:
                 print_value(out, k.present && f.present, k.seconds / f.seconds, 8);
                 print_value(out, r.present, r.seconds / r.pixels * 1e9, 17);
                 print_value(out, k.present && r.present, r.seconds / k.seconds, 9);
+                print_value(out, s.present, s.seconds / s.pixels * 1e9, 13);
+                print_value(out, k.present && s.present, k.seconds / s.seconds, 9);
                 std::fprintf(out, "\n");
             }
         }
@@ -320,6 +366,7 @@ private:
         else std::fprintf(out, " %*s", width, "-");
     }
 
+    bool fresh_outputs_;
     std::vector<std::string> kernels_;
     std::vector<uint16_t> sizes_;
     std::vector<std::string> skipped_;
@@ -396,6 +443,7 @@ int main(int argc, char** argv)
         entries.of[kKernel] = load_entry(ZEL_MEX_DIR, kernel.name);
         entries.of[kRowsOuter] = load_entry(ZEL_ROWS_OUTER_MEX_DIR, kernel.name);
         entries.of[kFloor] = kernel.floor;
+        entries.of[kSingle] = entries.of[kKernel];
         if (!entries.of[kKernel]) {
             std::fprintf(stderr, "%s: %s/%s.mexa64 not built, skipped\n", kernel.name, ZEL_MEX_DIR, kernel.name);
             skipped.push_back(kernel.name);
@@ -408,7 +456,7 @@ int main(int argc, char** argv)
     // of a kernel run back to back, so that their ratios see the same machine.
     for (uint16_t size : sizes) {
         for (const auto& [kernel, entries] : runnable) {
-            for (Variant variant : {kFloor, kKernel, kRowsOuter}) {
+            for (Variant variant : {kFloor, kKernel, kRowsOuter, kSingle}) {
                 if (!entries.of[variant]) continue;
                 const std::string name =
                     std::string(kernel->name) + "/" + std::to_string(size) + "/" + kVariantNames[variant];
@@ -424,7 +472,7 @@ int main(int argc, char** argv)
     }
     const auto console = isatty(fileno(stdout)) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                 : benchmark::ConsoleReporter::OO_Tabular;
-    SummaryReporter reporter(console, built, sizes, skipped);
+    SummaryReporter reporter(console, options.fresh_outputs, built, sizes, skipped);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
