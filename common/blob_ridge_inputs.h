@@ -75,50 +75,61 @@ inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nlhs, int 
     return in;
 }
 
-// ((a / T(o, s)) * g) / (2n): the fraction of the profile table that the
-// size a reaches at orientation o and scale s, before any clamp.
-inline double base_fraction(const BlobRidgeInputs& in, double a, uint16_t o, uint16_t s)
-{
-    const double T = in.scale_table[scale_table_index(in.shape, o, s)];
-    return sampling_fraction(a, T, in.sampling_gain, twice_count(in.profile));
-}
-
 // Both maps are computed in runs of consecutive pixel indices, one scale
 // after the other, so that the stack planes are read as streams and the
 // arithmetic of a run runs in loops the compiler vectorises. Each pixel's
-// operations keep their order.
-constexpr ptrdiff_t kBlobRidgeRun = 256;
+// operations keep their order. A run's scratch stays within 32 KiB of stack.
+constexpr ptrdiff_t kBlobRidgeRun = 512;
 
 // What a run carries from scale to scale. The accumulator r is the run's
 // output elements, which start at 0 as the host creates them; the size and
-// amplitude maps are read once per run, widened to doubles.
+// amplitude maps are read once per run, widened to doubles, and so is where
+// each pixel's selected orientation lies in the stacks and the scale table.
 struct RunSums {
     double* r;
-    double size[kBlobRidgeRun];       // a
-    double amplitude[kBlobRidgeRun];  // b
-    double polarity[kBlobRidgeRun];   // fsign(b)
-    double sigma[kBlobRidgeRun];      // normaliser
+    double size[kBlobRidgeRun];            // a
+    double amplitude[kBlobRidgeRun];       // b
+    double polarity[kBlobRidgeRun];        // fsign(b)
+    double sigma[kBlobRidgeRun];           // normaliser
+    int32_t selected_plane[kBlobRidgeRun];  // rows * cols * (o* - 1), below 2^31
+    int32_t table_row[kBlobRidgeRun];       // o* - 1
 };
 
-// Computes the map: for each run, r and sigma start at 0 and the polarity is
-// fsign(b); add_scale(first, count, s, sums, R, Q) adds the terms of scale s
-// for pixels first .. first + count - 1, with the stacks R and Q as
-// Elements of their classes; the score is fmax(0, r) / sigma.
-template <typename ScaleFunction>
-inline void compute_blob_ridge_map(const BlobRidgeInputs& in, double* map, ScaleFunction add_scale)
+// Where scale s (1-based) of the selected orientations starts: the offset of
+// (first, o*, s) is first + q + selected_plane[q] + scale_start(shape, s), and
+// T(o*, s) is at table_row[q] + table_column(shape, s).
+inline ptrdiff_t scale_start(const StackShape& shape, uint16_t s) { return scale_stride(shape) * (int32_t(s) - 1); }
+inline ptrdiff_t table_column(const StackShape& shape, uint16_t s)
 {
-    with_elements(in.response, in.penalty, [&](auto R, auto Q) {
-        for_each_pixel_run(in.shape, kBlobRidgeRun, [&](ptrdiff_t first, ptrdiff_t count) {
+    return ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
+}
+
+// Computes the map: for each run, r and sigma start at 0 and the polarity is
+// fsign(b); add_scales(first, count, sums, R, Q) adds the terms of every
+// scale, in ascending order, for pixels first .. first + count - 1, with the
+// stacks R and Q as Elements of their classes; the score is
+// fmax(0, r) / sigma.
+template <typename ScalesFunction>
+ZEL_ALWAYS_INLINE void compute_blob_ridge_map(const BlobRidgeInputs& in, double* map, ScalesFunction add_scales)
+{
+    const ptrdiff_t plane = orientation_stride(in.shape);
+    with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
+        for_each_pixel_run(in.shape, kBlobRidgeRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
             RunSums sums;
             sums.r = map + first;
             read_values(in.size, first, count, sums.size);
             read_values(in.amplitude, first, count, sums.amplitude);
             for (ptrdiff_t q = 0; q < count; ++q) {
+                const int32_t row = int32_t(in.orientation[first + q]) - 1;
+                sums.table_row[q] = row;
+                sums.selected_plane[q] = int32_t(plane * row);
+            }
+            for (ptrdiff_t q = 0; q < count; ++q) {
                 sums.polarity[q] = fsign(sums.amplitude[q]);
                 sums.sigma[q] = 0.0;
                 sums.r[q] = 0.0;
             }
-            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale(first, count, s, sums, R, Q);
+            add_scales(first, count, sums, R, Q);
             for (ptrdiff_t q = 0; q < count; ++q) sums.r[q] = clamped_normalisation(sums.r[q], sums.sigma[q]);
         });
     });

@@ -18,6 +18,11 @@
 #define ZEL_TRAVERSAL ZEL_MEMORY_ORDER
 #endif
 
+// Code that a caller compiled for a wider instruction set must take in whole,
+// so that it is compiled for that set too.
+#define ZEL_ALWAYS_INLINE inline __attribute__((always_inline))
+#define ZEL_INLINE_LAMBDA __attribute__((always_inline))
+
 namespace zel {
 namespace {
 
@@ -89,7 +94,7 @@ inline void for_each_pixel(const StackShape& shape, PixelFunction pixel)
 // order, so that a kernel can read the planes of a stack as streams. With
 // rows outer, every run is one pixel, in that order.
 template <typename RunFunction>
-inline void for_each_pixel_run(const StackShape& shape, ptrdiff_t max_run, RunFunction run)
+ZEL_ALWAYS_INLINE void for_each_pixel_run(const StackShape& shape, ptrdiff_t max_run, RunFunction run)
 {
 #if ZEL_TRAVERSAL == ZEL_ROWS_OUTER
     (void)max_run;

@@ -22,63 +22,25 @@
 //   M                   double, rows x cols
 
 #include "blob_ridge_inputs.h"
+#include "lanes.h"
 
 namespace {
 
-constexpr ptrdiff_t kRun = zel::kBlobRidgeRun;
+// The pass over the orientations reads 2 x orientations planes side by side,
+// more streams than the processor's prefetchers follow: each plane's line
+// this many pixels ahead is asked for as the pass goes.
+constexpr ptrdiff_t kPrefetchAhead = 64;
 
-// What one scale of a run needs besides the run's sums.
-struct ScaleState {
-    double weakest_response[kRun];   // min over o of fsign(b) * R(p, o, s)
-    double strongest_penalty[kRun];  // max over o of |Q(p, o, s)|
-    double table_entry[kRun];        // T(o*, s)
-    double selected_response[kRun];  // R(p, o*, s)
-    double profile_sample[kRun];     // P_k
-};
-
-// The weakest polarity-corrected response and the strongest penalty
-// magnitude over the orientations of scale s, in one pass. A candidate
-// replaces the weakest only when it is smaller, so a NaN never enters and one
-// at orientation 1 stays; the strongest starts at 0 and passes over NaN.
-template <typename Stack, typename PenaltyStack>
-inline void orientation_extremes(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                                 const zel::RunSums& sums, Stack response, PenaltyStack penalty, ScaleState& st)
+// The profile sample P_k of each lane: the profile table at the fraction x,
+// which the lanes hold clamped at 1 and floored at 0.
+template <int W>
+ZEL_ALWAYS_INLINE zel::Lanes<W> profile_samples(const zel::ProfileTable& profile, zel::Lanes<W> x)
 {
-    const Stack R1 = response + zel::stack_offset(in.shape, first, 1, s);
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        st.weakest_response[q] = sums.polarity[q] * R1[q];
-        st.strongest_penalty[q] = 0.0;
-    }
-    for (uint16_t o = 1; o <= in.shape.orientations; ++o) {
-        const ptrdiff_t at = zel::stack_offset(in.shape, first, o, s);
-        const Stack R = response + at;
-        const PenaltyStack Q = penalty + at;
-        for (ptrdiff_t q = 0; q < count; ++q) {
-            const double candidate = sums.polarity[q] * R[q];
-            const double magnitude = zel::standard_abs(Q[q]);
-            st.weakest_response[q] = st.weakest_response[q] > candidate ? candidate : st.weakest_response[q];
-            st.strongest_penalty[q] = magnitude > st.strongest_penalty[q] ? magnitude : st.strongest_penalty[q];
-        }
-    }
-}
-
-// The profile sample P_k of scale s: at the fraction x = ((a / T(o*, s)) * g) / (2n),
-// clamped at 1 and floored at 0. The reads at the selected orientation come
-// first, so that the arithmetic between them runs over the whole run at once.
-template <typename Stack>
-inline void profile_samples(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                            const zel::RunSums& sums, Stack response, ScaleState& st)
-{
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        const uint16_t o = in.orientation[first + q];
-        st.table_entry[q] = in.scale_table[zel::scale_table_index(in.shape, o, s)];
-        st.selected_response[q] = response[zel::stack_offset(in.shape, first + q, o, s)];
-    }
-    const double twice_count = zel::twice_count(in.profile);
-    for (ptrdiff_t q = 0; q < count; ++q)
-        st.profile_sample[q] = zel::limit_single_sample(
-            zel::sampling_fraction(sums.size[q], st.table_entry[q], in.sampling_gain, twice_count));
-    for (ptrdiff_t q = 0; q < count; ++q) st.profile_sample[q] = zel::sample_profile(in.profile, st.profile_sample[q]);
+    const auto k = zel::profile_indices<W>(x, zel::last_index(profile));
+    return zel::lanes_of<W>([&](int l) {
+        if constexpr (W == 1) return profile.values[uint16_t(k)];
+        else return profile.values[uint16_t(k[l])];
+    });
 }
 
 // What scale s adds to each pixel of the run:
@@ -86,16 +48,48 @@ inline void profile_samples(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptr
 //   r     += (weakest - strongest) - |P_k| * c
 //   sigma += fmax(|R(p, o*, s)|, |b * P_k|)
 //
-// with |.| the standard absolute value, NaN operands in the order written.
-inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t count, const ScaleState& st, zel::RunSums& sums)
+// with |.| the standard absolute value, NaN operands in the order written,
+// and P_k the profile table at the fraction x = ((a / T(o*, s)) * g) / (2n),
+// clamped at 1 and floored at 0.
+template <int N, typename Stack, typename PenaltyStack>
+ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+                                 zel::RunSums& sums, Stack response, PenaltyStack penalty)
 {
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        const double P_k = st.profile_sample[q];
-        sums.r[q] = zel::plus(st.weakest_response[q] - st.strongest_penalty[q], sums.r[q]);
-        sums.r[q] = sums.r[q] - zel::times(zel::standard_abs(P_k), in.penalty_weight);
-        const double b_P_k = zel::standard_abs(zel::times(sums.amplitude[q], P_k));
-        sums.sigma[q] = zel::plus(zel::fmax(zel::standard_abs(st.selected_response[q]), b_P_k), sums.sigma[q]);
-    }
+    // Everything the pixels read besides the stacks, in locals: the stores to
+    // the run's sums could otherwise alias it.
+    const ptrdiff_t at = first + zel::scale_start(in.shape, s), column = zel::table_column(in.shape, s);
+    const ptrdiff_t plane = zel::orientation_stride(in.shape);
+    const uint16_t orientations = in.shape.orientations;
+    const Stack R = response + at;
+    const PenaltyStack Q = penalty + at;
+    const zel::RealArray table = in.scale_table;
+    const zel::ProfileTable profile = in.profile;
+    const double c = in.penalty_weight, gain = in.sampling_gain, twice_count = zel::twice_count(profile);
+    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
+        constexpr int W = decltype(lanes)::value;
+        using V = zel::Lanes<W>;
+        const V polarity = zel::load<W>(sums.polarity + q);
+        V weakest = polarity * zel::load<W>(R, q), strongest = V{};
+        const bool new_line = zel::starts_line(R, q);
+        for (uint16_t o = 0; o < orientations; ++o) {
+            if (new_line) {
+                zel::prefetch(R + plane * o, q + kPrefetchAhead);
+                zel::prefetch(Q + plane * o, q + kPrefetchAhead);
+            }
+            weakest = zel::keep_smaller<W>(weakest, polarity * zel::load<W>(R + plane * o, q));
+            strongest = zel::fmax<W>(zel::standard_abs<W>(zel::load<W>(Q + plane * o, q)), strongest);
+        }
+        const V T = zel::lanes_of<W>([&](int l) { return table[sums.table_row[q + l] + column]; });
+        const V selected = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
+        const V x = zel::times<W>(zel::load<W>(sums.size + q) / T, zel::broadcast<W>(gain)) / zel::broadcast<W>(twice_count);
+        const V P_k = profile_samples<W>(profile, zel::clamp_fraction<W>(x, 0.0, 1.0));
+        V r = zel::plus<W>(weakest - strongest, zel::load<W>(sums.r + q));
+        r = r - zel::times<W>(zel::standard_abs<W>(P_k), zel::broadcast<W>(c));
+        const V b_P_k = zel::standard_abs<W>(zel::times<W>(zel::load<W>(sums.amplitude + q), P_k));
+        const V term = zel::fmax<W>(zel::standard_abs<W>(selected), b_P_k);
+        zel::store<W>(sums.r + q, r);
+        zel::store<W>(sums.sigma + q, zel::plus<W>(term, zel::load<W>(sums.sigma + q)));
+    });
 }
 
 }  // namespace
@@ -104,11 +98,12 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums,
-                                           auto R, auto Q) {
-        ScaleState st;
-        orientation_extremes(in, first, count, s, sums, R, Q, st);
-        profile_samples(in, first, count, s, sums, R, st);
-        add_scale(in, count, st, sums);
+    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
+        constexpr int N = decltype(lanes)::value;
+        zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, zel::RunSums& sums, auto R,
+                                               auto Q) ZEL_INLINE_LAMBDA {
+            // One scale after the other, each scale's planes streamed over the run.
+            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
+        });
     });
 }

@@ -23,57 +23,67 @@
 //   M                   double, rows x cols
 
 #include "blob_ridge_inputs.h"
+#include "lanes.h"
 
 namespace {
 
-constexpr ptrdiff_t kRun = zel::kBlobRidgeRun;
+// The stacks are read at each pixel's selected orientation, which jumps from
+// plane to plane: the lines of the pixel this far ahead are asked for early.
+constexpr ptrdiff_t kPrefetchAhead = 64;
 
-// What one scale of a run needs besides the run's sums.
-struct ScaleState {
-    double response[kRun];  // R(p, o*, s)
-    double penalty[kRun];   // Q(p, o*, s)
-    double fraction[kRun];  // x, then the profile difference d
-};
-
-// R, Q and T(o*, s) at the selected orientations of scale s, and from T the
-// window half-width x = ((a / T(o*, s)) * g) / (2n), limited to [-0.5, 0.5].
-template <typename Stack, typename PenaltyStack>
-inline void read_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                       const zel::RunSums& sums, Stack response, PenaltyStack penalty, ScaleState& st)
+// The profile table at each lane's fraction f, which lies in [0, 1] or is NaN.
+template <int W>
+ZEL_ALWAYS_INLINE zel::Lanes<W> profile_samples(const zel::ProfileTable& profile, zel::Lanes<W> f)
 {
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        const uint16_t o = in.orientation[first + q];
-        const ptrdiff_t at = zel::stack_offset(in.shape, first + q, o, s);
-        st.response[q] = response[at];
-        st.penalty[q] = penalty[at];
-        st.fraction[q] = in.scale_table[zel::scale_table_index(in.shape, o, s)];
-    }
-    const double twice_count = zel::twice_count(in.profile);
-    for (ptrdiff_t q = 0; q < count; ++q)
-        st.fraction[q] = zel::limit_pair_sample(  // clamp at 0.5, floor at -0.5
-            zel::sampling_fraction(sums.size[q], st.fraction[q], in.sampling_gain, twice_count));
+    const auto k = zel::profile_indices<W>(f, zel::last_index(profile));
+    return zel::lanes_of<W>([&](int l) {
+        if constexpr (W == 1) return profile.values[uint16_t(k)];
+        else return profile.values[uint16_t(k[l])];
+    });
 }
 
-// What scale s adds to each pixel, with the profile difference
-// d = P(0.5 + x) - P(0.5 - x):
+// What scale s adds to each pixel of the run, with R and Q at the selected
+// orientation o*, x = ((a / T(o*, s)) * g) / (2n) limited to [-0.5, 0.5] and
+// the profile difference d = P(0.5 + x) - P(0.5 - x):
 //
 //   r     += fsign(d) * fsign(b) * R - (fabs(d) * c + Q)
 //   sigma += fmax(fabs(R), fabs(d * b))
 //
 // NaN operands in the order written.
-inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t count, ScaleState& st, zel::RunSums& sums)
+template <int N, typename Stack, typename PenaltyStack>
+ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+                                 zel::RunSums& sums, Stack response, PenaltyStack penalty)
 {
-    for (ptrdiff_t q = 0; q < count; ++q)
-        st.fraction[q] = zel::sample_profile(in.profile, 0.5 + st.fraction[q]) -
-                         zel::sample_profile(in.profile, 0.5 - st.fraction[q]);
-    const double* amplitude = sums.amplitude;
-    for (ptrdiff_t q = 0; q < count; ++q) {
-        const double d = st.fraction[q];
-        const double R = st.response[q];
-        sums.r[q] = zel::plus(zel::fsign(d) * sums.polarity[q] * R, sums.r[q]);  // only R can be NaN in the product
-        sums.r[q] = sums.r[q] - zel::plus(zel::times(zel::fabs(d), in.penalty_weight), st.penalty[q]);
-        sums.sigma[q] = zel::plus(zel::fmax(zel::fabs(R), zel::fabs(zel::times(d, amplitude[q]))), sums.sigma[q]);
-    }
+    // Everything the pixels read besides the stacks, in locals: the stores to
+    // the run's sums could otherwise alias it.
+    const ptrdiff_t at = first + zel::scale_start(in.shape, s), column = zel::table_column(in.shape, s);
+    const Stack R = response + at;
+    const PenaltyStack Q = penalty + at;
+    const zel::RealArray table = in.scale_table;
+    const zel::ProfileTable profile = in.profile;
+    const double c = in.penalty_weight, gain = in.sampling_gain, twice_count = zel::twice_count(profile);
+    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
+        constexpr int W = decltype(lanes)::value;
+        using V = zel::Lanes<W>;
+        for (int l = 0; l < W && q + l + kPrefetchAhead < count; ++l) {
+            const ptrdiff_t ahead = q + l + kPrefetchAhead;
+            zel::prefetch(R, ahead + sums.selected_plane[ahead]);
+            zel::prefetch(Q, ahead + sums.selected_plane[ahead]);
+        }
+        const V response_at = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
+        const V penalty_at = zel::lanes_of<W>([&](int l) { return Q[q + l + sums.selected_plane[q + l]]; });
+        const V T = zel::lanes_of<W>([&](int l) { return table[sums.table_row[q + l] + column]; });
+        const V y = zel::times<W>(zel::load<W>(sums.size + q) / T, zel::broadcast<W>(gain)) / zel::broadcast<W>(twice_count);
+        const V x = zel::clamp_fraction<W>(y, -0.5, 0.5);
+        const V half = zel::broadcast<W>(0.5);
+        const V d = profile_samples<W>(profile, half + x) - profile_samples<W>(profile, half - x);
+        // Only R can be NaN in the product.
+        V r = zel::plus<W>(zel::fsign<W>(d) * zel::load<W>(sums.polarity + q) * response_at, zel::load<W>(sums.r + q));
+        r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), zel::broadcast<W>(c)), penalty_at);
+        const V term = zel::fmax<W>(zel::fabs<W>(response_at), zel::fabs<W>(zel::times<W>(d, zel::load<W>(sums.amplitude + q))));
+        zel::store<W>(sums.r + q, r);
+        zel::store<W>(sums.sigma + q, zel::plus<W>(term, zel::load<W>(sums.sigma + q)));
+    });
 }
 
 }  // namespace
@@ -82,10 +92,11 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, uint16_t s, zel::RunSums& sums,
-                                           auto R, auto Q) {
-        ScaleState st;
-        read_scale(in, first, count, s, sums, R, Q, st);
-        add_scale(in, count, st, sums);
+    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
+        constexpr int N = decltype(lanes)::value;
+        zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, zel::RunSums& sums, auto R,
+                                               auto Q) ZEL_INLINE_LAMBDA {
+            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
+        });
     });
 }

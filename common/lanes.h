@@ -1,0 +1,272 @@
+// Several pixels computed in one vector register: Lanes<N> holds N doubles,
+// and the helpers below are the scalar helpers applied lane by lane, with
+// the same IEEE results in every lane (no contraction, NaN operands in the
+// order written). The blob and ridge maps compute their runs this way, two
+// lanes wide on any x86-64, four where the processor has AVX2 and eight
+// where it has AVX-512.
+#ifndef ZEL_LANES_H
+#define ZEL_LANES_H
+
+#include "element_access.h"
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+// The lane types never cross a call: every function that takes or returns
+// them is inlined into the code compiled for their width.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+
+namespace zel {
+namespace {
+
+template <int N>
+struct LaneTypes;
+template <>
+struct LaneTypes<1> {  // one pixel at a time, for what is left over
+    typedef double Doubles;
+    typedef float Floats;
+    typedef int64_t Bits;
+    typedef int32_t Indices;
+};
+template <>
+struct LaneTypes<2> {
+    typedef double Doubles __attribute__((vector_size(16)));
+    typedef float Floats __attribute__((vector_size(8)));
+    typedef int64_t Bits __attribute__((vector_size(16)));
+    typedef int32_t Indices __attribute__((vector_size(8)));
+};
+template <>
+struct LaneTypes<4> {
+    typedef double Doubles __attribute__((vector_size(32)));
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef int64_t Bits __attribute__((vector_size(32)));
+    typedef int32_t Indices __attribute__((vector_size(16)));
+};
+
+template <>
+struct LaneTypes<8> {
+    typedef double Doubles __attribute__((vector_size(64)));
+    typedef float Floats __attribute__((vector_size(32)));
+    typedef int64_t Bits __attribute__((vector_size(64)));
+    typedef int32_t Indices __attribute__((vector_size(32)));
+};
+
+#if defined(__x86_64__) && !defined(__clang__)
+// Singles widened in one instruction; GCC's own conversion of the vector
+// takes several. Only code compiled for the instruction set calls it.
+__attribute__((target("avx2"))) inline LaneTypes<4>::Doubles widen(LaneTypes<4>::Floats v)
+{
+    return __builtin_ia32_cvtps2pd256(v);
+}
+__attribute__((target("avx512f"))) inline LaneTypes<8>::Doubles widen(LaneTypes<8>::Floats v)
+{
+    return __builtin_ia32_cvtps2pd512_mask(v, LaneTypes<8>::Doubles{}, 0xff, 4);
+}
+#define ZEL_WIDEN_SINGLES 1
+#endif
+
+template <int N>
+using Lanes = typename LaneTypes<N>::Doubles;
+
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> load(const double* p)
+{
+    Lanes<N> v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+// Singles widened to doubles, exactly.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> load(const float* p)
+{
+    if constexpr (N == 1) {
+        return *p;
+    } else {
+        typename LaneTypes<N>::Floats v;
+        memcpy(&v, p, sizeof v);
+#ifdef ZEL_WIDEN_SINGLES
+        if constexpr (N >= 4) return widen(v);
+#endif
+        return __builtin_convertvector(v, Lanes<N>);
+    }
+}
+template <int N, typename T>
+ZEL_ALWAYS_INLINE Lanes<N> load(Elements<T> elements, ptrdiff_t i)
+{
+    return load<N>(elements.data + i);
+}
+// Asks for the line of element i to be brought into the cache; reads nothing.
+template <typename T>
+ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
+{
+    __builtin_prefetch(elements.data + i);
+}
+// Whether a step at element i is the first to read its 64-byte line, for
+// steps that cover at most a line.
+template <typename T>
+ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i)
+{
+    return (uintptr_t(elements.data + i) & 63) < 32;
+}
+template <int N>
+ZEL_ALWAYS_INLINE void store(double* p, Lanes<N> v)
+{
+    memcpy(p, &v, sizeof v);
+}
+
+
+// Lanes made of value(0), ..., value(N - 1), in registers (a vector loaded
+// from scalars just stored would wait for the stores).
+template <int N, typename Value>
+ZEL_ALWAYS_INLINE Lanes<N> lanes_of(Value value)
+{
+    if constexpr (N == 1) return value(0);
+    else if constexpr (N == 2) return Lanes<N>{value(0), value(1)};
+    else if constexpr (N == 4) return Lanes<N>{value(0), value(1), value(2), value(3)};
+    else return Lanes<N>{value(0), value(1), value(2), value(3), value(4), value(5), value(6), value(7)};
+}
+
+// x in every lane, its sign and NaN payload included.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> broadcast(double x)
+{
+    return lanes_of<N>([x](int) { return x; });
+}
+
+// The sign bit cleared.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> standard_abs(Lanes<N> x)
+{
+    if constexpr (N == 1) {
+        return __builtin_fabs(x);
+    } else {
+        typedef typename LaneTypes<N>::Bits Bits;
+        return (Lanes<N>)((Bits)x & (Bits{} + INT64_MAX));
+    }
+}
+// a when a > b, else b.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> fmax(Lanes<N> a, Lanes<N> b)
+{
+    return a > b ? a : b;
+}
+// b when a > b, else a: the smaller, a kept on ties and when b is NaN.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> keep_smaller(Lanes<N> a, Lanes<N> b)
+{
+    return a > b ? b : a;
+}
+// +0.0 for either zero, +1.0 above zero, -1.0 otherwise (NaN included).
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> fsign(Lanes<N> x)
+{
+    const Lanes<N> nonzero = x > Lanes<N>{} ? broadcast<N>(1.0) : broadcast<N>(-1.0);
+    return x == Lanes<N>{} ? Lanes<N>{} : nonzero;
+}
+// x when x > 0, else -x: the sign flips for zeros and NaN alike.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> fabs(Lanes<N> x)
+{
+    return x > Lanes<N>{} ? x : -x;
+}
+// a + b and a * b with a's NaN first, as in the scalar plus and times.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> plus(Lanes<N> a, Lanes<N> b)
+{
+    return a + (a != a ? Lanes<N>{} : b);
+}
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> times(Lanes<N> a, Lanes<N> b)
+{
+    return a * (a != a ? broadcast<N>(2.0) : b);
+}
+// y limited to [low, high]; a NaN y passes through.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> clamp_fraction(Lanes<N> y, double low, double high)
+{
+    const Lanes<N> x = broadcast<N>(high) < y ? broadcast<N>(high) : y;
+    return x < broadcast<N>(low) ? broadcast<N>(low) : x;
+}
+
+// The element of a profile table that each lane samples at its fraction f,
+// which must lie in [0, 1] or be NaN: the integer part of f * (n - 1), the
+// first element for NaN (what the scalar sample_profile gives for such
+// fractions).
+template <int N>
+ZEL_ALWAYS_INLINE typename LaneTypes<N>::Indices profile_indices(Lanes<N> f, double last_index)
+{
+    const Lanes<N> product = f * broadcast<N>(last_index);
+    const Lanes<N> defined = product == product ? product : Lanes<N>{};
+    if constexpr (N == 1) return int32_t(defined);
+    else return __builtin_convertvector(defined, typename LaneTypes<N>::Indices);
+}
+
+// How many pixels a step of for_each_lane_group computes.
+template <int N>
+struct LaneCount {
+    static constexpr int value = N;
+};
+
+// Calls step(q, LaneCount<N>()) for q = 0, N, 2N, ... while N pixels are
+// left of count, then step(q, LaneCount<1>()) for each pixel left over.
+template <int N, typename Step>
+ZEL_ALWAYS_INLINE void for_each_lane_group(ptrdiff_t count, Step step)
+{
+    ptrdiff_t q = 0;
+    for (; q + N <= count; q += N) step(q, LaneCount<N>());
+    for (; q < count; ++q) step(q, LaneCount<1>());
+}
+
+// Calls compute(LaneCount<N>()) with the widest lanes the processor runs:
+// eight in code compiled for AVX-512, four for AVX2, else two, which any
+// x86-64 runs. Every width gives the same bits: each lane operation is the
+// same IEEE operation, and the kernel flags keep multiplications and
+// additions apart. ZEL_WIDEST_LANES (8 unless defined) caps the width, for
+// building and testing the narrower paths; builds for other targets take the
+// two-lane path.
+#ifndef ZEL_WIDEST_LANES
+#define ZEL_WIDEST_LANES 8
+#endif
+
+template <typename Compute>
+__attribute__((flatten)) void compute_with_two_lanes(Compute& compute)
+{
+    compute(LaneCount<2>());
+}
+
+#if defined(__x86_64__) && defined(__ELF__)
+template <typename Compute>
+__attribute__((target("avx2"), flatten)) void compute_with_four_lanes(Compute& compute)
+{
+    compute(LaneCount<4>());
+}
+template <typename Compute>
+__attribute__((target("avx512f"), flatten)) void compute_with_eight_lanes(Compute& compute)
+{
+    compute(LaneCount<8>());
+}
+#endif
+
+template <typename Compute>
+inline void with_widest_lanes(Compute compute)
+{
+#if defined(__x86_64__) && defined(__ELF__)
+    __builtin_cpu_init();
+    if (ZEL_WIDEST_LANES >= 8 && __builtin_cpu_supports("avx512f")) {
+        compute_with_eight_lanes(compute);
+        return;
+    }
+    if (ZEL_WIDEST_LANES >= 4 && __builtin_cpu_supports("avx2")) {
+        compute_with_four_lanes(compute);
+        return;
+    }
+#endif
+    compute_with_two_lanes(compute);
+}
+
+}  // namespace
+}  // namespace zel
+
+#endif
