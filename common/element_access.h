@@ -43,6 +43,14 @@ struct Elements {
     Elements operator+(ptrdiff_t offset) const { return Elements{data + offset}; }
 };
 
+// Asks for the line of element i to be brought into the cache; reads
+// nothing, so i may lie past the array.
+template <typename T>
+ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
+{
+    __builtin_prefetch(elements.data + i);
+}
+
 // Calls body with the array's elements as Elements<double> or Elements<float>.
 template <typename Body>
 ZEL_ALWAYS_INLINE void with_elements(const RealArray& array, Body body)

@@ -97,12 +97,6 @@ ZEL_ALWAYS_INLINE Lanes<N> load(Elements<T> elements, ptrdiff_t i)
 {
     return load<N>(elements.data + i);
 }
-// Asks for the line of element i to be brought into the cache; reads nothing.
-template <typename T>
-ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
-{
-    __builtin_prefetch(elements.data + i);
-}
 // Whether a step at element i is the first to read its 64-byte line, for
 // steps that cover at most a line.
 template <typename T>

@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr ptrdiff_t kPrefetchAhead = 64;
+
 enum Input { kResponse, kPenalty, kOrientationIndex, kScaleIndex, kPenaltyWeight, kPenaltyFactor, kInputCount };
 
 const zel::InputRole kRoles[kInputCount] = {
@@ -76,12 +78,22 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const double scale_penalty = zel::times(zel::fabs(b), c);
 
     double* E = zel::create_output(plhs, 0, shape);
-    const ptrdiff_t step = zel::scale_stride(shape);
+    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
     zel::with_elements(response, penalty, [&](auto R, auto Q) {
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
             if (shape.scales == 0) {
                 E[p] = edge_value(R, Q, step, 0, 0.0, scale_penalty);
                 return;
+            }
+            // The selected orientation jumps from plane to plane: the lines
+            // of a pixel further on are asked for early.
+            const ptrdiff_t ahead = p + kPrefetchAhead;
+            if (ahead < pixels) {
+                const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], 1);
+                for (uint16_t k = 0; k < shape.scales; ++k) {
+                    zel::prefetch(R, at + step * k);
+                    zel::prefetch(Q, at + step * k);
+                }
             }
             const uint16_t o = orientation[p];
             const ptrdiff_t base = zel::stack_offset(shape, p, o, 1);

@@ -30,6 +30,8 @@
 
 namespace {
 
+constexpr ptrdiff_t kPrefetchAhead = 64;
+
 enum Input { kResponse, kOrientationIndex, kScaleIndex, kProfile, kGain, kScaleTable, kMode, kInputCount };
 
 const zel::InputRole kRoles[kInputCount] = {
@@ -133,9 +135,19 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     // The host offers max(nlhs, 1) output slots: the width map goes to the
     // second only when the caller asked for it.
     double* W = nlhs >= 2 ? zel::create_output(plhs, 1, shape) : nullptr;
-    const ptrdiff_t step = zel::scale_stride(shape);
+    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
     zel::with_elements(response, [&](auto R) {
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+            // The selected orientation and scale jump from plane to plane: the
+            // lines of a pixel further on are asked for early.
+            const ptrdiff_t ahead = p + kPrefetchAhead;
+            if (ahead < pixels) {
+                const uint16_t s_ahead = scale[ahead];
+                const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], s_ahead);
+                zel::prefetch(R, at);
+                if (s_ahead > 1) zel::prefetch(R, at - step);
+                if (s_ahead < shape.scales) zel::prefetch(R, at + step);
+            }
             const uint16_t o = orientation[p], s = scale[p];
             const HeightAndWidth result =
                 height_and_width(R + zel::stack_offset(shape, p, o, 1), step, s, shape.scales,

@@ -26,6 +26,8 @@
 
 namespace {
 
+constexpr ptrdiff_t kPrefetchAhead = 64;
+
 enum Input { kResponse, kOrientationIndex, kScaleIndex, kAngleMapping, kInputCount };
 
 const zel::InputRole kRoles[kInputCount] = {
@@ -72,14 +74,22 @@ inline double angle_of(double theta, uint16_t o, const AngleMapping& m)
     return atan(((theta - m.quarter) - 1.0) / m.divisor) * 180.0 / kPi + 90.0;
 }
 
-// One pixel: the peak about o* of the magnitudes at o* and its neighbours,
-// which wrap around; a single orientation is its own neighbour on both sides.
+// The neighbours of orientation o, which wrap around; a single orientation
+// is its own neighbour on both sides.
+struct Neighbours {
+    uint16_t previous, next;
+};
+inline Neighbours neighbours(uint16_t o, uint16_t orientations)
+{
+    return {o == 1 ? orientations : uint16_t(o - 1), o == orientations ? uint16_t(1) : uint16_t(o + 1)};
+}
+
+// One pixel: the peak about o* of the magnitudes at o* and its neighbours.
 template <typename Stack>
 inline double orientation_angle(Stack R, const zel::StackShape& shape, ptrdiff_t p, uint16_t o,
                                 uint16_t s, const AngleMapping& m)
 {
-    const uint16_t previous = o == 1 ? shape.orientations : uint16_t(o - 1);
-    const uint16_t next = o == shape.orientations ? 1 : uint16_t(o + 1);
+    const auto [previous, next] = neighbours(o, shape.orientations);
     const double a = zel::standard_abs(R[zel::stack_offset(shape, p, previous, s)]);
     const double c = zel::standard_abs(R[zel::stack_offset(shape, p, o, s)]);
     const double b = zel::standard_abs(R[zel::stack_offset(shape, p, next, s)]);
@@ -103,8 +113,19 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const AngleMapping mapping = angle_mapping(shape.orientations, flag);
 
     double* A = zel::create_output(plhs, 0, shape);
+    const ptrdiff_t pixels = zel::pixel_count(shape);
     zel::with_elements(response, [&](auto R) {
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
+            // The selected orientation and scale jump from plane to plane: the
+            // lines of a pixel further on are asked for early.
+            const ptrdiff_t ahead = p + kPrefetchAhead;
+            if (ahead < pixels) {
+                const uint16_t o = orientation[ahead], s = scale[ahead];
+                const auto [previous, next] = neighbours(o, shape.orientations);
+                zel::prefetch(R, zel::stack_offset(shape, ahead, previous, s));
+                zel::prefetch(R, zel::stack_offset(shape, ahead, o, s));
+                zel::prefetch(R, zel::stack_offset(shape, ahead, next, s));
+            }
             A[p] = orientation_angle(R, shape, p, orientation[p], scale[p], mapping);
         });
     });
