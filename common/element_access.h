@@ -51,6 +51,14 @@ ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
     __builtin_prefetch(elements.data + i);
 }
 
+// Whether element i lies in the first half of its 64-byte cache line: a
+// pass that steps over at most half a line at a time meets every line there.
+template <typename T>
+ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i)
+{
+    return (uintptr_t(elements.data + i) & 63) < 32;
+}
+
 // Calls body with the array's elements as Elements<double> or Elements<float>.
 template <typename Body>
 ZEL_ALWAYS_INLINE void with_elements(const RealArray& array, Body body)

@@ -97,13 +97,6 @@ ZEL_ALWAYS_INLINE Lanes<N> load(Elements<T> elements, ptrdiff_t i)
 {
     return load<N>(elements.data + i);
 }
-// Whether a step at element i is the first to read its 64-byte line, for
-// steps that cover at most a line.
-template <typename T>
-ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i)
-{
-    return (uintptr_t(elements.data + i) & 63) < 32;
-}
 template <int N>
 ZEL_ALWAYS_INLINE void store(double* p, Lanes<N> v)
 {

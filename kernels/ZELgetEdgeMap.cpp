@@ -18,6 +18,7 @@
 
 #include "element_access.h"
 #include "input_checks.h"
+#include "lanes.h"
 #include "scalar_helpers.h"
 
 namespace {
@@ -32,27 +33,55 @@ const zel::InputRole kRoles[kInputCount] = {
     {"penalty weight", zel::kDoubleScalar}, {"penalty factor", zel::kDoubleScalar},
 };
 
-// One pixel. R and Q point at the pixel's element of the selected orientation
-// at scale 1; the scales follow each other step elements apart. reference is
-// R(p, o*, s*) and scale_penalty is fabs(b) * c.
+// Pixels are computed a run at a time, in lane groups.
+constexpr ptrdiff_t kRun = 512;
+
+// What the pixels of a run read besides the stacks.
+struct EdgeInputs {
+    zel::StackShape shape;
+    zel::IndexMap orientation;
+    zel::IndexMap scale;
+    double scale_penalty;  // fabs(b) * c
+};
+
+// A lane group of pixels from p on, with the scales of its selected
+// orientation o* step elements apart and reference = R(p, o*, s*):
 //
 //   E = fmax(0, fabs(sum_k R_k) - sum_k (Q_k + d)) / sum_k fmax(fabs(R_k), fabs(reference))
 //
 // with every sum formed term by term in ascending k, as written, NaN operands
-// included.
-template <typename Stack, typename PenaltyStack>
-inline double edge_value(Stack R, PenaltyStack Q, ptrdiff_t step, uint16_t scales, double reference,
-                         double scale_penalty)
+// included, and d = fabs(b) * c.
+template <int W, typename Stack, typename PenaltyStack>
+ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* E)
 {
-    double E = 0.0;  // the output element as the host creates it
-    double sum = 0.0;
-    for (uint16_t k = 0; k < scales; ++k) {
-        E = zel::plus(E, R[k * step]);
-        sum = zel::plus(zel::fmax(zel::fabs(R[k * step]), zel::fabs(reference)), sum);
+    using V = zel::Lanes<W>;
+    const zel::StackShape shape = in.shape;
+    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
+    // The selected orientation jumps from plane to plane: the lines of the
+    // pixels further on are asked for early.
+    for (int l = 0; l < W && p + l + kPrefetchAhead < pixels; ++l) {
+        const ptrdiff_t ahead = p + l + kPrefetchAhead;
+        const ptrdiff_t at = zel::stack_offset(shape, ahead, in.orientation[ahead], 1);
+        for (uint16_t k = 0; k < shape.scales; ++k) {
+            zel::prefetch(R, at + step * k);
+            zel::prefetch(Q, at + step * k);
+        }
     }
-    E = zel::fabs(E);
-    for (uint16_t k = 0; k < scales; ++k) E = (E - Q[k * step]) - scale_penalty;
-    return zel::clamped_normalisation(E, sum);
+    ptrdiff_t base[W];
+    for (int l = 0; l < W; ++l) base[l] = zel::stack_offset(shape, p + l, in.orientation[p + l], 1);
+    const V reference = zel::fabs<W>(
+        zel::lanes_of<W>([&](int l) { return R[base[l] + step * (int32_t(in.scale[p + l]) - 1)]; }));
+    V value = V{}, sum = V{};  // the output element as the host creates it, and the normaliser
+    for (uint16_t k = 0; k < shape.scales; ++k) {
+        const V response = zel::lanes_of<W>([&](int l) { return R[base[l] + step * k]; });
+        value = zel::plus<W>(value, response);
+        sum = zel::plus<W>(zel::fmax<W>(zel::fabs<W>(response), reference), sum);
+    }
+    value = zel::fabs<W>(value);
+    const V d = zel::broadcast<W>(in.scale_penalty);
+    for (uint16_t k = 0; k < shape.scales; ++k)
+        value = (value - zel::lanes_of<W>([&](int l) { return Q[base[l] + step * k]; })) - d;
+    zel::store<W>(E + p, zel::fmax<W>(V{}, value) / sum);
 }
 
 }  // namespace
@@ -71,34 +100,27 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
 
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
     const zel::RealArray penalty = zel::real_array(prhs[kPenalty]);
-    const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
-    const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
     const double c = zel::first_value(prhs[kPenaltyWeight]);
     const double b = zel::first_value(prhs[kPenaltyFactor]);
-    const double scale_penalty = zel::times(zel::fabs(b), c);
+    const EdgeInputs in = {shape, zel::index_map(prhs[kOrientationIndex]), zel::index_map(prhs[kScaleIndex]),
+                           zel::times(zel::fabs(b), c)};
 
     double* E = zel::create_output(plhs, 0, shape);
-    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
-    zel::with_elements(response, penalty, [&](auto R, auto Q) {
-        zel::for_each_pixel(shape, [&](ptrdiff_t p) {
-            if (shape.scales == 0) {
-                E[p] = edge_value(R, Q, step, 0, 0.0, scale_penalty);
-                return;
-            }
-            // The selected orientation jumps from plane to plane: the lines
-            // of a pixel further on are asked for early.
-            const ptrdiff_t ahead = p + kPrefetchAhead;
-            if (ahead < pixels) {
-                const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], 1);
-                for (uint16_t k = 0; k < shape.scales; ++k) {
-                    zel::prefetch(R, at + step * k);
-                    zel::prefetch(Q, at + step * k);
-                }
-            }
-            const uint16_t o = orientation[p];
-            const ptrdiff_t base = zel::stack_offset(shape, p, o, 1);
-            const double reference = R[zel::stack_offset(shape, p, o, scale[p])];
-            E[p] = edge_value(R + base, Q + base, step, shape.scales, reference, scale_penalty);
+    if (shape.scales == 0) {
+        // No scale to sum: fmax(0, fabs(0)) / 0, the same NaN everywhere;
+        // the stacks and the scale index map are not read.
+        const double value = zel::clamped_normalisation(zel::fabs(0.0), 0.0);
+        zel::for_each_pixel(shape, [&](ptrdiff_t p) { E[p] = value; });
+        return;
+    }
+    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
+        constexpr int N = decltype(lanes)::value;
+        zel::with_elements(response, penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
+            zel::for_each_pixel_run(shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
+                zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) ZEL_INLINE_LAMBDA {
+                    edge_values<decltype(group)::value>(in, first + q, R, Q, E);
+                });
+            });
         });
     });
 }
