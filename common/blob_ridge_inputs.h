@@ -6,6 +6,7 @@
 
 #include "element_access.h"
 #include "input_checks.h"
+#include "lanes.h"
 #include "scalar_helpers.h"
 
 namespace zel {
@@ -73,6 +74,18 @@ inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nlhs, int 
     in.scale_table = real_array(prhs[kScaleTable]);
     in.amplitude = real_array(prhs[kAmplitudeMap]);
     return in;
+}
+
+// The profile table at each lane's fraction f, which lies in [0, 1] or is
+// NaN: sample_profile lane by lane.
+template <int W>
+ZEL_ALWAYS_INLINE Lanes<W> sample_profile(const ProfileTable& profile, Lanes<W> f)
+{
+    const auto k = profile_indices<W>(f, last_index(profile));
+    return lanes_of<W>([&](int l) {
+        if constexpr (W == 1) return profile.values[uint16_t(k)];
+        else return profile.values[uint16_t(k[l])];
+    });
 }
 
 // Both maps are computed in runs of consecutive pixel indices, one scale

@@ -43,6 +43,11 @@ struct Elements {
     Elements operator+(ptrdiff_t offset) const { return Elements{data + offset}; }
 };
 
+// How far ahead, in pixels, the kernels ask for the lines they will read:
+// where a kernel reads more streams than the processor's prefetchers follow,
+// or jumps between planes at each pixel's selected orientation.
+constexpr ptrdiff_t kPrefetchAhead = 64;
+
 // Asks for the line of element i to be brought into the cache; reads
 // nothing, so i may lie past the array.
 template <typename T>

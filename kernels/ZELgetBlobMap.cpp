@@ -26,23 +26,6 @@
 
 namespace {
 
-// The pass over the orientations reads 2 x orientations planes side by side,
-// more streams than the processor's prefetchers follow: each plane's line
-// this many pixels ahead is asked for as the pass goes.
-constexpr ptrdiff_t kPrefetchAhead = 64;
-
-// The profile sample P_k of each lane: the profile table at the fraction x,
-// which the lanes hold clamped at 1 and floored at 0.
-template <int W>
-ZEL_ALWAYS_INLINE zel::Lanes<W> profile_samples(const zel::ProfileTable& profile, zel::Lanes<W> x)
-{
-    const auto k = zel::profile_indices<W>(x, zel::last_index(profile));
-    return zel::lanes_of<W>([&](int l) {
-        if constexpr (W == 1) return profile.values[uint16_t(k)];
-        else return profile.values[uint16_t(k[l])];
-    });
-}
-
 // What scale s adds to each pixel of the run:
 //
 //   r     += (weakest - strongest) - |P_k| * c
@@ -73,8 +56,8 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
         const bool new_line = zel::starts_line(R, q);
         for (uint16_t o = 0; o < orientations; ++o) {
             if (new_line) {
-                zel::prefetch(R + plane * o, q + kPrefetchAhead);
-                zel::prefetch(Q + plane * o, q + kPrefetchAhead);
+                zel::prefetch(R + plane * o, q + zel::kPrefetchAhead);
+                zel::prefetch(Q + plane * o, q + zel::kPrefetchAhead);
             }
             weakest = zel::keep_smaller<W>(weakest, polarity * zel::load<W>(R + plane * o, q));
             strongest = zel::fmax<W>(zel::standard_abs<W>(zel::load<W>(Q + plane * o, q)), strongest);
@@ -82,7 +65,7 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
         const V T = zel::lanes_of<W>([&](int l) { return table[sums.table_row[q + l] + column]; });
         const V selected = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
         const V x = zel::times<W>(zel::load<W>(sums.size + q) / T, zel::broadcast<W>(gain)) / zel::broadcast<W>(twice_count);
-        const V P_k = profile_samples<W>(profile, zel::clamp_fraction<W>(x, 0.0, 1.0));
+        const V P_k = zel::sample_profile<W>(profile, zel::clamp_fraction<W>(x, 0.0, 1.0));
         V r = zel::plus<W>(weakest - strongest, zel::load<W>(sums.r + q));
         r = r - zel::times<W>(zel::standard_abs<W>(P_k), zel::broadcast<W>(c));
         const V b_P_k = zel::standard_abs<W>(zel::times<W>(zel::load<W>(sums.amplitude + q), P_k));

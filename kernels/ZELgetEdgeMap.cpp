@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr ptrdiff_t kPrefetchAhead = 64;
-
 enum Input { kResponse, kPenalty, kOrientationIndex, kScaleIndex, kPenaltyWeight, kPenaltyFactor, kInputCount };
 
 const zel::InputRole kRoles[kInputCount] = {
@@ -59,8 +57,8 @@ ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, P
     const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
     // The selected orientation jumps from plane to plane: the lines of the
     // pixels further on are asked for early.
-    for (int l = 0; l < W && p + l + kPrefetchAhead < pixels; ++l) {
-        const ptrdiff_t ahead = p + l + kPrefetchAhead;
+    for (int l = 0; l < W && p + l + zel::kPrefetchAhead < pixels; ++l) {
+        const ptrdiff_t ahead = p + l + zel::kPrefetchAhead;
         const ptrdiff_t at = zel::stack_offset(shape, ahead, in.orientation[ahead], 1);
         for (uint16_t k = 0; k < shape.scales; ++k) {
             zel::prefetch(R, at + step * k);

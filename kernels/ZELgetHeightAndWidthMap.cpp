@@ -30,8 +30,6 @@
 
 namespace {
 
-constexpr ptrdiff_t kPrefetchAhead = 64;
-
 enum Input { kResponse, kOrientationIndex, kScaleIndex, kProfile, kGain, kScaleTable, kMode, kInputCount };
 
 const zel::InputRole kRoles[kInputCount] = {
@@ -140,7 +138,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
             // The selected orientation and scale jump from plane to plane: the
             // lines of a pixel further on are asked for early.
-            const ptrdiff_t ahead = p + kPrefetchAhead;
+            const ptrdiff_t ahead = p + zel::kPrefetchAhead;
             if (ahead < pixels) {
                 const uint16_t s_ahead = scale[ahead];
                 const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], s_ahead);

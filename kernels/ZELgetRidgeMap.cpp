@@ -27,21 +27,6 @@
 
 namespace {
 
-// The stacks are read at each pixel's selected orientation, which jumps from
-// plane to plane: the lines of the pixel this far ahead are asked for early.
-constexpr ptrdiff_t kPrefetchAhead = 64;
-
-// The profile table at each lane's fraction f, which lies in [0, 1] or is NaN.
-template <int W>
-ZEL_ALWAYS_INLINE zel::Lanes<W> profile_samples(const zel::ProfileTable& profile, zel::Lanes<W> f)
-{
-    const auto k = zel::profile_indices<W>(f, zel::last_index(profile));
-    return zel::lanes_of<W>([&](int l) {
-        if constexpr (W == 1) return profile.values[uint16_t(k)];
-        else return profile.values[uint16_t(k[l])];
-    });
-}
-
 // What scale s adds to each pixel of the run, with R and Q at the selected
 // orientation o*, x = ((a / T(o*, s)) * g) / (2n) limited to [-0.5, 0.5] and
 // the profile difference d = P(0.5 + x) - P(0.5 - x):
@@ -65,8 +50,8 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
     zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
-        for (int l = 0; l < W && q + l + kPrefetchAhead < count; ++l) {
-            const ptrdiff_t ahead = q + l + kPrefetchAhead;
+        for (int l = 0; l < W && q + l + zel::kPrefetchAhead < count; ++l) {
+            const ptrdiff_t ahead = q + l + zel::kPrefetchAhead;
             zel::prefetch(R, ahead + sums.selected_plane[ahead]);
             zel::prefetch(Q, ahead + sums.selected_plane[ahead]);
         }
@@ -76,7 +61,7 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
         const V y = zel::times<W>(zel::load<W>(sums.size + q) / T, zel::broadcast<W>(gain)) / zel::broadcast<W>(twice_count);
         const V x = zel::clamp_fraction<W>(y, -0.5, 0.5);
         const V half = zel::broadcast<W>(0.5);
-        const V d = profile_samples<W>(profile, half + x) - profile_samples<W>(profile, half - x);
+        const V d = zel::sample_profile<W>(profile, half + x) - zel::sample_profile<W>(profile, half - x);
         // Only R can be NaN in the product.
         V r = zel::plus<W>(zel::fsign<W>(d) * zel::load<W>(sums.polarity + q) * response_at, zel::load<W>(sums.r + q));
         r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), zel::broadcast<W>(c)), penalty_at);
