@@ -56,12 +56,13 @@ ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
     __builtin_prefetch(elements.data + i);
 }
 
-// Whether element i lies in the first half of its 64-byte cache line: a
-// pass that steps over at most half a line at a time meets every line there.
+// Whether the count elements from element i on take in the start of a
+// 64-byte cache line: a pass over the array meets each line start once.
 template <typename T>
-ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i)
+ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
 {
-    return (uintptr_t(elements.data + i) & 63) < 32;
+    const uintptr_t first = uintptr_t(elements.data + i);
+    return (first - 1) / 64 != (first + count * sizeof(T) - 1) / 64;
 }
 
 // Calls body with the array's elements as Elements<double> or Elements<float>.

@@ -33,7 +33,13 @@ namespace {
 //
 // with |.| the standard absolute value, NaN operands in the order written,
 // and P_k the profile table at the fraction x = ((a / T(o*, s)) * g) / (2n),
-// clamped at 1 and floored at 0.
+// clamped at 1 and floored at 0. The weakest polarity-corrected response and
+// the strongest penalty magnitude come from one pass over the orientations,
+// in registers: a candidate replaces the weakest only when it is smaller, so
+// a NaN never enters and one at orientation 1 stays; the strongest starts at
+// 0 and passes over NaN. The pass reads 2 x orientations planes side by
+// side, more streams than the processor's prefetchers follow, so it asks for
+// each plane's lines ahead itself.
 template <int N, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
                                  zel::RunSums& sums, Stack response, PenaltyStack penalty)
@@ -53,7 +59,7 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
         using V = zel::Lanes<W>;
         const V polarity = zel::load<W>(sums.polarity + q);
         V weakest = polarity * zel::load<W>(R, q), strongest = V{};
-        const bool new_line = zel::starts_line(R, q);
+        const bool new_line = zel::starts_line(R, q, W);
         for (uint16_t o = 0; o < orientations; ++o) {
             if (new_line) {
                 zel::prefetch(R + plane * o, q + zel::kPrefetchAhead);
