@@ -117,6 +117,32 @@ inline ptrdiff_t table_column(const StackShape& shape, uint16_t s)
     return ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
 }
 
+// What the pixels of a run read at scale s besides the stacks, held apart
+// from the inputs: the stores to the run's sums could otherwise alias them.
+struct ScaleReads {
+    RealArray scale_table;
+    ProfileTable profile;
+    ptrdiff_t column;  // where T(., s) starts in the scale table
+    double penalty_weight;
+    double sampling_gain;
+    double twice_count;  // 2n
+};
+
+// The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
+// from q on, before any limit.
+template <int W>
+ZEL_ALWAYS_INLINE Lanes<W> base_fractions(const ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
+{
+    const Lanes<W> T = lanes_of<W>([&](int l) { return reads.scale_table[sums.table_row[q + l] + reads.column]; });
+    return sampling_fraction<W>(load<W>(sums.size + q), T, reads.sampling_gain, reads.twice_count);
+}
+
+inline ScaleReads scale_reads(const BlobRidgeInputs& in, uint16_t s)
+{
+    return ScaleReads{in.scale_table,    in.profile,       table_column(in.shape, s),
+                      in.penalty_weight, in.sampling_gain, twice_count(in.profile)};
+}
+
 // Computes the map: for each run, r and sigma start at 0 and the polarity is
 // fsign(b); add_scales(first, count, sums, R, Q) adds the terms of every
 // scale, in ascending order, for pixels first .. first + count - 1, with the

@@ -176,6 +176,23 @@ ZEL_ALWAYS_INLINE Lanes<N> clamp_fraction(Lanes<N> y, double low, double high)
     const Lanes<N> x = broadcast<N>(high) < y ? broadcast<N>(high) : y;
     return x < broadcast<N>(low) ? broadcast<N>(low) : x;
 }
+// The sampling fraction ((u / v) * gain) / (2n), and its limits for one
+// sample and for a pair, as the scalar helpers of the same names.
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> sampling_fraction(Lanes<N> u, Lanes<N> v, double gain, double twice_count)
+{
+    return times<N>(u / v, broadcast<N>(gain)) / broadcast<N>(twice_count);
+}
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> limit_single_sample(Lanes<N> x)
+{
+    return clamp_fraction<N>(x, 0.0, 1.0);
+}
+template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> limit_pair_sample(Lanes<N> x)
+{
+    return clamp_fraction<N>(x, -0.5, 0.5);
+}
 
 // The element of a profile table that each lane samples at its fraction f,
 // which must lie in [0, 1] or be NaN: the integer part of f * (n - 1), the

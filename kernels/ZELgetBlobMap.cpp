@@ -44,16 +44,11 @@ template <int N, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
                                  zel::RunSums& sums, Stack response, PenaltyStack penalty)
 {
-    // Everything the pixels read besides the stacks, in locals: the stores to
-    // the run's sums could otherwise alias it.
-    const ptrdiff_t at = first + zel::scale_start(in.shape, s), column = zel::table_column(in.shape, s);
-    const ptrdiff_t plane = zel::orientation_stride(in.shape);
+    const zel::ScaleReads reads = zel::scale_reads(in, s);
+    const ptrdiff_t at = first + zel::scale_start(in.shape, s), plane = zel::orientation_stride(in.shape);
     const uint16_t orientations = in.shape.orientations;
     const Stack R = response + at;
     const PenaltyStack Q = penalty + at;
-    const zel::RealArray table = in.scale_table;
-    const zel::ProfileTable profile = in.profile;
-    const double c = in.penalty_weight, gain = in.sampling_gain, twice_count = zel::twice_count(profile);
     zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
@@ -68,12 +63,11 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
             weakest = zel::keep_smaller<W>(weakest, polarity * zel::load<W>(R + plane * o, q));
             strongest = zel::fmax<W>(zel::standard_abs<W>(zel::load<W>(Q + plane * o, q)), strongest);
         }
-        const V T = zel::lanes_of<W>([&](int l) { return table[sums.table_row[q + l] + column]; });
         const V selected = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
-        const V x = zel::times<W>(zel::load<W>(sums.size + q) / T, zel::broadcast<W>(gain)) / zel::broadcast<W>(twice_count);
-        const V P_k = zel::sample_profile<W>(profile, zel::clamp_fraction<W>(x, 0.0, 1.0));
+        const V x = zel::limit_single_sample<W>(zel::base_fractions<W>(reads, sums, q));
+        const V P_k = zel::sample_profile<W>(reads.profile, x);
         V r = zel::plus<W>(weakest - strongest, zel::load<W>(sums.r + q));
-        r = r - zel::times<W>(zel::standard_abs<W>(P_k), zel::broadcast<W>(c));
+        r = r - zel::times<W>(zel::standard_abs<W>(P_k), zel::broadcast<W>(reads.penalty_weight));
         const V b_P_k = zel::standard_abs<W>(zel::times<W>(zel::load<W>(sums.amplitude + q), P_k));
         const V term = zel::fmax<W>(zel::standard_abs<W>(selected), b_P_k);
         zel::store<W>(sums.r + q, r);

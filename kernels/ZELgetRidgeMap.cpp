@@ -39,14 +39,10 @@ template <int N, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
                                  zel::RunSums& sums, Stack response, PenaltyStack penalty)
 {
-    // Everything the pixels read besides the stacks, in locals: the stores to
-    // the run's sums could otherwise alias it.
-    const ptrdiff_t at = first + zel::scale_start(in.shape, s), column = zel::table_column(in.shape, s);
+    const zel::ScaleReads reads = zel::scale_reads(in, s);
+    const ptrdiff_t at = first + zel::scale_start(in.shape, s);
     const Stack R = response + at;
     const PenaltyStack Q = penalty + at;
-    const zel::RealArray table = in.scale_table;
-    const zel::ProfileTable profile = in.profile;
-    const double c = in.penalty_weight, gain = in.sampling_gain, twice_count = zel::twice_count(profile);
     zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
@@ -57,14 +53,12 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
         }
         const V response_at = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
         const V penalty_at = zel::lanes_of<W>([&](int l) { return Q[q + l + sums.selected_plane[q + l]]; });
-        const V T = zel::lanes_of<W>([&](int l) { return table[sums.table_row[q + l] + column]; });
-        const V y = zel::times<W>(zel::load<W>(sums.size + q) / T, zel::broadcast<W>(gain)) / zel::broadcast<W>(twice_count);
-        const V x = zel::clamp_fraction<W>(y, -0.5, 0.5);
+        const V x = zel::limit_pair_sample<W>(zel::base_fractions<W>(reads, sums, q));
         const V half = zel::broadcast<W>(0.5);
-        const V d = zel::sample_profile<W>(profile, half + x) - zel::sample_profile<W>(profile, half - x);
+        const V d = zel::sample_profile<W>(reads.profile, half + x) - zel::sample_profile<W>(reads.profile, half - x);
         // Only R can be NaN in the product.
         V r = zel::plus<W>(zel::fsign<W>(d) * zel::load<W>(sums.polarity + q) * response_at, zel::load<W>(sums.r + q));
-        r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), zel::broadcast<W>(c)), penalty_at);
+        r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), zel::broadcast<W>(reads.penalty_weight)), penalty_at);
         const V term = zel::fmax<W>(zel::fabs<W>(response_at), zel::fabs<W>(zel::times<W>(d, zel::load<W>(sums.amplitude + q))));
         zel::store<W>(sums.r + q, r);
         zel::store<W>(sums.sigma + q, zel::plus<W>(term, zel::load<W>(sums.sigma + q)));
