@@ -90,7 +90,7 @@ inline void raise_error(const Call& call, const char* mnemonic, const char* form
 
 // A warning lets the call go on; the user can silence it by its identifier.
 inline void warn(const Call& call, const char* mnemonic, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(ZEL_PRINTF_FORMAT, 3, 4)));
 
 inline void warn(const Call& call, const char* mnemonic, const char* format, ...)
 {
