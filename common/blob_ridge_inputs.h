@@ -82,43 +82,27 @@ template <int W>
 ZEL_ALWAYS_INLINE Lanes<W> sample_profile(const ProfileTable& profile, Lanes<W> f)
 {
     const auto k = profile_indices<W>(f, last_index(profile));
-    return lanes_of<W>([&](int l) {
-        if constexpr (W == 1) return profile.values[uint16_t(k)];
-        else return profile.values[uint16_t(k[l])];
-    });
+    if constexpr (W == 1) {
+        return gather<W>(profile.values, [&](int) { return uint16_t(k); });
+    } else {
+        // The indices are read back from memory: loads are cheaper than
+        // taking each lane out of the register, and the empty asm keeps the
+        // compiler from doing just that.
+        int32_t index[W];
+        memcpy(index, &k, sizeof index);
+        asm("" : "+m"(index));
+        return gather<W>(profile.values, [&](int l) { return uint16_t(index[l]); });
+    }
 }
 
-// Both maps are computed in runs of consecutive pixel indices, one scale
-// after the other, so that the stack planes are read as streams and the
-// arithmetic of a run runs in loops the compiler vectorises. Each pixel's
-// operations keep their order. A run's scratch stays within 32 KiB of stack.
-constexpr ptrdiff_t kBlobRidgeRun = 512;
-
-// What a run carries from scale to scale. The accumulator r is the run's
-// output elements, which start at 0 as the host creates them; the size and
-// amplitude maps are read once per run, widened to doubles, and so is where
-// each pixel's selected orientation lies in the stacks and the scale table.
-struct RunSums {
-    double* r;
-    double size[kBlobRidgeRun];            // a
-    double amplitude[kBlobRidgeRun];       // b
-    double polarity[kBlobRidgeRun];        // fsign(b)
-    double sigma[kBlobRidgeRun];           // normaliser
-    int32_t selected_plane[kBlobRidgeRun];  // rows * cols * (o* - 1), below 2^31
-    int32_t table_row[kBlobRidgeRun];       // o* - 1
-};
-
-// Where scale s (1-based) of the selected orientations starts: the offset of
-// (first, o*, s) is first + q + selected_plane[q] + scale_start(shape, s), and
-// T(o*, s) is at table_row[q] + table_column(shape, s).
-inline ptrdiff_t scale_start(const StackShape& shape, uint16_t s) { return scale_stride(shape) * (int32_t(s) - 1); }
+// Where T(., s) starts in the orientations x scales table, s 1-based.
 inline ptrdiff_t table_column(const StackShape& shape, uint16_t s)
 {
     return ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
 }
 
-// What the pixels of a run read at scale s besides the stacks, held apart
-// from the inputs: the stores to the run's sums could otherwise alias them.
+// What the pixels read at scale s besides the stacks, held apart from the
+// inputs: stores to a map's scratch could otherwise alias them.
 struct ScaleReads {
     RealArray scale_table;
     ProfileTable profile;
@@ -128,50 +112,10 @@ struct ScaleReads {
     double twice_count;  // 2n
 };
 
-// The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
-// from q on, before any limit.
-template <int W>
-ZEL_ALWAYS_INLINE Lanes<W> base_fractions(const ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
-{
-    const Lanes<W> T = lanes_of<W>([&](int l) { return reads.scale_table[sums.table_row[q + l] + reads.column]; });
-    return sampling_fraction<W>(load<W>(sums.size + q), T, reads.sampling_gain, reads.twice_count);
-}
-
 inline ScaleReads scale_reads(const BlobRidgeInputs& in, uint16_t s)
 {
     return ScaleReads{in.scale_table,    in.profile,       table_column(in.shape, s),
                       in.penalty_weight, in.sampling_gain, twice_count(in.profile)};
-}
-
-// Computes the map: for each run, r and sigma start at 0 and the polarity is
-// fsign(b); add_scales(first, count, sums, R, Q) adds the terms of every
-// scale, in ascending order, for pixels first .. first + count - 1, with the
-// stacks R and Q as Elements of their classes; the score is
-// fmax(0, r) / sigma.
-template <typename ScalesFunction>
-ZEL_ALWAYS_INLINE void compute_blob_ridge_map(const BlobRidgeInputs& in, double* map, ScalesFunction add_scales)
-{
-    const ptrdiff_t plane = orientation_stride(in.shape);
-    with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
-        for_each_pixel_run(in.shape, kBlobRidgeRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
-            RunSums sums;
-            sums.r = map + first;
-            read_values(in.size, first, count, sums.size);
-            read_values(in.amplitude, first, count, sums.amplitude);
-            for (ptrdiff_t q = 0; q < count; ++q) {
-                const int32_t row = int32_t(in.orientation[first + q]) - 1;
-                sums.table_row[q] = row;
-                sums.selected_plane[q] = int32_t(plane * row);
-            }
-            for (ptrdiff_t q = 0; q < count; ++q) {
-                sums.polarity[q] = fsign(sums.amplitude[q]);
-                sums.sigma[q] = 0.0;
-                sums.r[q] = 0.0;
-            }
-            add_scales(first, count, sums, R, Q);
-            for (ptrdiff_t q = 0; q < count; ++q) sums.r[q] = clamped_normalisation(sums.r[q], sums.sigma[q]);
-        });
-    });
 }
 
 }  // namespace

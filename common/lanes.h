@@ -115,11 +115,31 @@ ZEL_ALWAYS_INLINE Lanes<N> lanes_of(Value value)
     else return Lanes<N>{value(0), value(1), value(2), value(3), value(4), value(5), value(6), value(7)};
 }
 
+// The elements index(0), ..., index(N - 1) of a real array, widened; its
+// class is tested once for all lanes.
+template <int N, typename Index>
+ZEL_ALWAYS_INLINE Lanes<N> gather(const RealArray& array, Index index)
+{
+    if (array.single) {
+        const float* values = static_cast<const float*>(array.data);
+        return lanes_of<N>([&](int l) { return double(values[index(l)]); });
+    }
+    const double* values = static_cast<const double*>(array.data);
+    return lanes_of<N>([&](int l) { return values[index(l)]; });
+}
+
 // x in every lane, its sign and NaN payload included.
 template <int N>
 ZEL_ALWAYS_INLINE Lanes<N> broadcast(double x)
 {
-    return lanes_of<N>([x](int) { return x; });
+    if constexpr (N == 1) {
+        return x;
+    } else {
+        // The bits are spread as integers, which keeps every NaN payload.
+        int64_t bits;
+        memcpy(&bits, &x, sizeof bits);
+        return (Lanes<N>)(typename LaneTypes<N>::Bits{} + bits);
+    }
 }
 
 // The sign bit cleared.

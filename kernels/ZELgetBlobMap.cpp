@@ -26,6 +26,44 @@
 
 namespace {
 
+// The map is computed in runs of consecutive pixel indices, one scale after
+// the other, so that the stack planes are read as streams and the
+// arithmetic of a run runs in loops the compiler vectorises. Each pixel's
+// operations keep their order. A run's scratch stays within 32 KiB of stack.
+constexpr ptrdiff_t kRun = 512;
+
+// What a run carries from scale to scale. The accumulator r is the run's
+// output elements, which start at 0 as the host creates them; the size and
+// amplitude maps are read once per run, widened to doubles, and so is where
+// each pixel's selected orientation lies in the stacks and the scale table.
+struct RunSums {
+    double* r;
+    double size[kRun];            // a
+    double amplitude[kRun];       // b
+    double polarity[kRun];        // fsign(b)
+    double sigma[kRun];           // normaliser
+    int32_t selected_plane[kRun];  // rows * cols * (o* - 1), below 2^31
+    int32_t table_row[kRun];       // o* - 1
+};
+
+// Where scale s (1-based) of the selected orientations starts: the offset of
+// (first, o*, s) is first + q + selected_plane[q] + scale_start(shape, s), and
+// T(o*, s) is at table_row[q] + table_column(shape, s).
+inline ptrdiff_t scale_start(const zel::StackShape& shape, uint16_t s)
+{
+    return zel::scale_stride(shape) * (int32_t(s) - 1);
+}
+
+// The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
+// from q on, before any limit.
+template <int W>
+ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
+{
+    const zel::Lanes<W> T =
+        zel::gather<W>(reads.scale_table, [&](int l) { return sums.table_row[q + l] + reads.column; });
+    return zel::sampling_fraction<W>(zel::load<W>(sums.size + q), T, reads.sampling_gain, reads.twice_count);
+}
+
 // What scale s adds to each pixel of the run:
 //
 //   r     += (weakest - strongest) - |P_k| * c
@@ -42,10 +80,10 @@ namespace {
 // each plane's lines ahead itself.
 template <int N, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                                 zel::RunSums& sums, Stack response, PenaltyStack penalty)
+                                 RunSums& sums, Stack response, PenaltyStack penalty)
 {
     const zel::ScaleReads reads = zel::scale_reads(in, s);
-    const ptrdiff_t at = first + zel::scale_start(in.shape, s), plane = zel::orientation_stride(in.shape);
+    const ptrdiff_t at = first + scale_start(in.shape, s), plane = zel::orientation_stride(in.shape);
     const uint16_t orientations = in.shape.orientations;
     const Stack R = response + at;
     const PenaltyStack Q = penalty + at;
@@ -64,7 +102,7 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
             strongest = zel::fmax<W>(zel::standard_abs<W>(zel::load<W>(Q + plane * o, q)), strongest);
         }
         const V selected = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
-        const V x = zel::limit_single_sample<W>(zel::base_fractions<W>(reads, sums, q));
+        const V x = zel::limit_single_sample<W>(base_fractions<W>(reads, sums, q));
         const V P_k = zel::sample_profile<W>(reads.profile, x);
         V r = zel::plus<W>(weakest - strongest, zel::load<W>(sums.r + q));
         r = r - zel::times<W>(zel::standard_abs<W>(P_k), zel::broadcast<W>(reads.penalty_weight));
@@ -81,12 +119,32 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
+    const ptrdiff_t plane = zel::orientation_stride(in.shape);
     zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int N = decltype(lanes)::value;
-        zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, zel::RunSums& sums, auto R,
-                                               auto Q) ZEL_INLINE_LAMBDA {
-            // One scale after the other, each scale's planes streamed over the run.
-            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
+        zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
+            zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
+                // r and sigma start at 0, the polarity is fsign(b); the
+                // scales add their terms in ascending order, each scale's
+                // planes streamed over the run; the score is fmax(0, r) / sigma.
+                RunSums sums;
+                sums.r = M + first;
+                zel::read_values(in.size, first, count, sums.size);
+                zel::read_values(in.amplitude, first, count, sums.amplitude);
+                for (ptrdiff_t q = 0; q < count; ++q) {
+                    const int32_t row = int32_t(in.orientation[first + q]) - 1;
+                    sums.table_row[q] = row;
+                    sums.selected_plane[q] = int32_t(plane * row);
+                }
+                for (ptrdiff_t q = 0; q < count; ++q) {
+                    sums.polarity[q] = zel::fsign(sums.amplitude[q]);
+                    sums.sigma[q] = 0.0;
+                    sums.r[q] = 0.0;
+                }
+                for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
+                for (ptrdiff_t q = 0; q < count; ++q)
+                    sums.r[q] = zel::clamped_normalisation(sums.r[q], sums.sigma[q]);
+            });
         });
     });
 }

@@ -20,6 +20,7 @@
 #include "input_checks.h"
 #include "lanes.h"
 #include "scalar_helpers.h"
+#include "selected_orientation.h"
 
 namespace {
 
@@ -54,31 +55,21 @@ ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, P
 {
     using V = zel::Lanes<W>;
     const zel::StackShape shape = in.shape;
-    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
-    // The selected orientation jumps from plane to plane: the lines of the
-    // pixels further on are asked for early.
-    for (int l = 0; l < W && p + l + zel::kPrefetchAhead < pixels; ++l) {
-        const ptrdiff_t ahead = p + l + zel::kPrefetchAhead;
-        const ptrdiff_t at = zel::stack_offset(shape, ahead, in.orientation[ahead], 1);
-        for (uint16_t k = 0; k < shape.scales; ++k) {
-            zel::prefetch(R, at + step * k);
-            zel::prefetch(Q, at + step * k);
-        }
-    }
-    ptrdiff_t base[W];
-    for (int l = 0; l < W; ++l) base[l] = zel::stack_offset(shape, p + l, in.orientation[p + l], 1);
+    const ptrdiff_t step = zel::scale_stride(shape);
+    zel::SelectedPlanes<W> at;
+    zel::find_selected_planes<W>(shape, in.orientation, p, R, Q, at);
     const V reference = zel::fabs<W>(
-        zel::lanes_of<W>([&](int l) { return R[base[l] + step * (int32_t(in.scale[p + l]) - 1)]; }));
+        zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * (int32_t(in.scale[p + l]) - 1)]; }));
     V value = V{}, sum = V{};  // the output element as the host creates it, and the normaliser
     for (uint16_t k = 0; k < shape.scales; ++k) {
-        const V response = zel::lanes_of<W>([&](int l) { return R[base[l] + step * k]; });
+        const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
         value = zel::plus<W>(value, response);
         sum = zel::plus<W>(zel::fmax<W>(zel::fabs<W>(response), reference), sum);
     }
     value = zel::fabs<W>(value);
     const V d = zel::broadcast<W>(in.scale_penalty);
     for (uint16_t k = 0; k < shape.scales; ++k)
-        value = (value - zel::lanes_of<W>([&](int l) { return Q[base[l] + step * k]; })) - d;
+        value = (value - zel::lanes_of<W>([&](int l) { return Q[at.offset[l] + step * k]; })) - d;
     zel::store<W>(E + p, zel::fmax<W>(V{}, value) / sum);
 }
 

@@ -24,45 +24,52 @@
 
 #include "blob_ridge_inputs.h"
 #include "lanes.h"
+#include "selected_orientation.h"
 
 namespace {
 
-// What scale s adds to each pixel of the run, with R and Q at the selected
-// orientation o*, x = ((a / T(o*, s)) * g) / (2n) limited to [-0.5, 0.5] and
-// the profile difference d = P(0.5 + x) - P(0.5 - x):
+// Pixels are computed a run at a time, in lane groups.
+constexpr ptrdiff_t kRun = 512;
+
+// A lane group of pixels from p on, with R_s and Q_s the stacks at (p, o*, s),
+// a the size, b the amplitude, x = ((a / T(o*, s)) * g) / (2n) limited to
+// [-0.5, 0.5] and the profile difference d = P(0.5 + x) - P(0.5 - x); over
+// the scales s = 1, 2, ... in this order, from r = sigma = 0:
 //
-//   r     += fsign(d) * fsign(b) * R - (fabs(d) * c + Q)
-//   sigma += fmax(fabs(R), fabs(d * b))
+//   r     += fsign(d) * fsign(b) * R_s - (fabs(d) * c + Q_s)
+//   sigma += fmax(fabs(R_s), fabs(d * b))
 //
-// NaN operands in the order written.
-template <int N, typename Stack, typename PenaltyStack>
-ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
-                                 zel::RunSums& sums, Stack response, PenaltyStack penalty)
+// and M = fmax(0, r) / sigma, with NaN operands in the order written.
+template <int W, typename Stack, typename PenaltyStack>
+ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
 {
-    const zel::ScaleReads reads = zel::scale_reads(in, s);
-    const ptrdiff_t at = first + zel::scale_start(in.shape, s);
-    const Stack R = response + at;
-    const PenaltyStack Q = penalty + at;
-    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
-        constexpr int W = decltype(lanes)::value;
-        using V = zel::Lanes<W>;
-        for (int l = 0; l < W && q + l + zel::kPrefetchAhead < count; ++l) {
-            const ptrdiff_t ahead = q + l + zel::kPrefetchAhead;
-            zel::prefetch(R, ahead + sums.selected_plane[ahead]);
-            zel::prefetch(Q, ahead + sums.selected_plane[ahead]);
-        }
-        const V response_at = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
-        const V penalty_at = zel::lanes_of<W>([&](int l) { return Q[q + l + sums.selected_plane[q + l]]; });
-        const V x = zel::limit_pair_sample<W>(zel::base_fractions<W>(reads, sums, q));
-        const V half = zel::broadcast<W>(0.5);
+    using V = zel::Lanes<W>;
+    const zel::StackShape shape = in.shape;
+    const ptrdiff_t step = zel::scale_stride(shape);
+    zel::SelectedPlanes<W> at;
+    zel::find_selected_planes<W>(shape, in.orientation, p, R, Q, at);
+    const V a = zel::gather<W>(in.size, [&](int l) { return p + l; });
+    const V b = zel::gather<W>(in.amplitude, [&](int l) { return p + l; });
+    const V polarity = zel::fsign<W>(b);
+    const V half = zel::broadcast<W>(0.5);
+    // Read once for all scales, in locals.
+    const zel::ScaleReads reads = zel::scale_reads(in, 1);
+    const V c = zel::broadcast<W>(reads.penalty_weight);
+    V r = V{}, sigma = V{};  // r is the output element as the host creates it
+    for (uint16_t k = 0; k < shape.scales; ++k) {
+        const ptrdiff_t column = ptrdiff_t(shape.orientations) * k;
+        const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
+        const V penalty = zel::lanes_of<W>([&](int l) { return Q[at.offset[l] + step * k]; });
+        const V T = zel::gather<W>(reads.scale_table, [&](int l) { return at.row[l] + column; });
+        const V x = zel::limit_pair_sample<W>(zel::sampling_fraction<W>(a, T, reads.sampling_gain, reads.twice_count));
         const V d = zel::sample_profile<W>(reads.profile, half + x) - zel::sample_profile<W>(reads.profile, half - x);
         // Only R can be NaN in the product.
-        V r = zel::plus<W>(zel::fsign<W>(d) * zel::load<W>(sums.polarity + q) * response_at, zel::load<W>(sums.r + q));
-        r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), zel::broadcast<W>(reads.penalty_weight)), penalty_at);
-        const V term = zel::fmax<W>(zel::fabs<W>(response_at), zel::fabs<W>(zel::times<W>(d, zel::load<W>(sums.amplitude + q))));
-        zel::store<W>(sums.r + q, r);
-        zel::store<W>(sums.sigma + q, zel::plus<W>(term, zel::load<W>(sums.sigma + q)));
-    });
+        r = zel::plus<W>(zel::fsign<W>(d) * polarity * response, r);
+        r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), c), penalty);
+        const V term = zel::fmax<W>(zel::fabs<W>(response), zel::fabs<W>(zel::times<W>(d, b)));
+        sigma = zel::plus<W>(term, sigma);
+    }
+    zel::store<W>(M + p, zel::fmax<W>(V{}, r) / sigma);
 }
 
 }  // namespace
@@ -73,9 +80,12 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     double* M = zel::create_output(plhs, 0, in.shape);
     zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int N = decltype(lanes)::value;
-        zel::compute_blob_ridge_map(in, M, [&](ptrdiff_t first, ptrdiff_t count, zel::RunSums& sums, auto R,
-                                               auto Q) ZEL_INLINE_LAMBDA {
-            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
+        zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
+            zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
+                zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) ZEL_INLINE_LAMBDA {
+                    ridge_values<decltype(group)::value>(in, first + q, R, Q, M);
+                });
+            });
         });
     });
 }
