@@ -38,9 +38,26 @@ inline double wrap_half_turn(double d)
 // those jumps from stalling the loop (about a fifth faster here).
 constexpr ptrdiff_t kPrefetchDistance = 64;
 
-inline void prefetch_planes(const double* first, ptrdiff_t stride, int count)
+template <typename T>
+inline void prefetch_planes(const T* first, ptrdiff_t stride, int count)
 {
     for (int k = 0; k < count; ++k) __builtin_prefetch(first + stride * k);
+}
+
+// The elements of an input that a caller may pass in single precision: the
+// stacks and the per-pixel real maps, all in the class of the first input.
+template <typename T>
+const T* elements(const mxArray* array)
+{
+    return static_cast<const T*>(mxGetData(array));
+}
+
+// Runs floor(T()) with T the class of the first input, double or float.
+template <typename Floor>
+void by_class(const mxArray* first, Floor floor)
+{
+    if (mxGetClassID(first) == mxSINGLE_CLASS) floor(float());
+    else floor(double());
 }
 
 // The blob floor streams the planes over blocks of this many pixels: two
@@ -48,22 +65,21 @@ inline void prefetch_planes(const double* first, ptrdiff_t stride, int count)
 // pixel by pixel here); larger blocks gained nothing.
 constexpr ptrdiff_t kBlock = 8192;
 
-}  // namespace
-
 // Blob: every orientation of both stacks at every scale, streamed plane by
 // plane over a block of pixels; per pixel the map, the size and amplitude,
 // and per scale T(o*, s) and one profile element.
-void blob_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+template <typename T>
+void blob_floor_of(mxArray* plhs[], const mxArray* prhs[])
 {
     const zel::StackShape shape = stack_shape(prhs[0]);
-    const double* R = mxGetPr(prhs[0]);
-    const double* Q = mxGetPr(prhs[1]);
+    const T* R = elements<T>(prhs[0]);
+    const T* Q = elements<T>(prhs[1]);
     const uint16_t* orientation = index_map(prhs[2]);
     const int table_length = element_count(prhs[5]);
     const double* profile = mxGetPr(prhs[5]);
-    const double* size_map = mxGetPr(prhs[7]);
+    const T* size_map = elements<T>(prhs[7]);
     const double* scale_table = mxGetPr(prhs[8]);
-    const double* amplitude = mxGetPr(prhs[9]);
+    const T* amplitude = elements<T>(prhs[9]);
     double* out = zel::create_output(plhs, 0, shape);
     const ptrdiff_t pixels = zel::pixel_count(shape);
     const ptrdiff_t plane = zel::orientation_stride(shape);
@@ -82,8 +98,8 @@ void blob_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
         }
         for (int s = 0; s < scales; ++s) {
             for (int o = 0; o < orientations; ++o) {
-                const double* r = R + start + plane * o + step * s;
-                const double* q = Q + start + plane * o + step * s;
+                const T* r = R + start + plane * o + step * s;
+                const T* q = Q + start + plane * o + step * s;
                 for (ptrdiff_t i = 0; i < length; ++i) sums[i] += r[i] + q[i];
             }
         }
@@ -93,17 +109,18 @@ void blob_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
 
 // Ridge: R and Q at (p, o*, s) for every scale, T(o*, s) and two profile
 // elements per scale, the map, the size and the amplitude.
-void ridge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+template <typename T>
+void ridge_floor_of(mxArray* plhs[], const mxArray* prhs[])
 {
     const zel::StackShape shape = stack_shape(prhs[0]);
-    const double* R = mxGetPr(prhs[0]);
-    const double* Q = mxGetPr(prhs[1]);
+    const T* R = elements<T>(prhs[0]);
+    const T* Q = elements<T>(prhs[1]);
     const uint16_t* orientation = index_map(prhs[2]);
     const int table_length = element_count(prhs[5]);
     const double* profile = mxGetPr(prhs[5]);
-    const double* size_map = mxGetPr(prhs[7]);
+    const T* size_map = elements<T>(prhs[7]);
     const double* scale_table = mxGetPr(prhs[8]);
-    const double* amplitude = mxGetPr(prhs[9]);
+    const T* amplitude = elements<T>(prhs[9]);
     double* out = zel::create_output(plhs, 0, shape);
     const ptrdiff_t pixels = zel::pixel_count(shape);
     const ptrdiff_t plane = zel::orientation_stride(shape);
@@ -117,8 +134,8 @@ void ridge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
             prefetch_planes(Q + next, step, scales);
         }
         const int o = orientation[p] - 1;
-        const double* r = R + p + plane * o;
-        const double* q = Q + p + plane * o;
+        const T* r = R + p + plane * o;
+        const T* q = Q + p + plane * o;
         double sum = size_map[p] + amplitude[p];
         for (int s = 0; s < scales; ++s) {
             const double samples = profile[table_index(o + s, table_length)] +
@@ -131,11 +148,12 @@ void ridge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
 
 // Edge: R and Q at (p, o*, k) for every scale, the reference R(p, o*, s*)
 // (one of them) and the two maps.
-void edge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+template <typename T>
+void edge_floor_of(mxArray* plhs[], const mxArray* prhs[])
 {
     const zel::StackShape shape = stack_shape(prhs[0]);
-    const double* R = mxGetPr(prhs[0]);
-    const double* Q = mxGetPr(prhs[1]);
+    const T* R = elements<T>(prhs[0]);
+    const T* Q = elements<T>(prhs[1]);
     const uint16_t* orientation = index_map(prhs[2]);
     const uint16_t* scale = index_map(prhs[3]);
     double* out = zel::create_output(plhs, 0, shape);
@@ -151,8 +169,8 @@ void edge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
             prefetch_planes(Q + next, step, scales);
         }
         const ptrdiff_t base = p + plane * (orientation[p] - 1);
-        const double* r = R + base;
-        const double* q = Q + base;
+        const T* r = R + base;
+        const T* q = Q + base;
         double responses = r[step * (scale[p] - 1)];
         double penalties = 0.0;
         for (int k = 0; k < scales; ++k) {
@@ -166,10 +184,11 @@ void edge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
 // Height and width: R(p, o*, s*) and, at an inner scale, its two scale
 // neighbours with the one pow on the kernel's own arguments; T(o*, s*), and
 // T(1, 1) and T(1, 2) once; the profile elements the mode samples.
-void height_and_width_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+template <typename T>
+void height_and_width_floor_of(mxArray* plhs[], const mxArray* prhs[])
 {
     const zel::StackShape shape = stack_shape(prhs[0]);
-    const double* R = mxGetPr(prhs[0]);
+    const T* R = elements<T>(prhs[0]);
     const uint16_t* orientation = index_map(prhs[1]);
     const uint16_t* scale = index_map(prhs[2]);
     const int table_length = element_count(prhs[3]);
@@ -193,7 +212,7 @@ void height_and_width_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
         }
         const int o = orientation[p] - 1;
         const int s = scale[p];
-        const double* r = R + p + plane * o;
+        const T* r = R + p + plane * o;
         const double centre = r[step * (s - 1)];
         const double entry = scale_table[o + orientations * (s - 1)];
         double w = entry;
@@ -213,10 +232,11 @@ void height_and_width_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
 // Orientation: R at (p, o, s*) for o* and its two neighbours, wrapping
 // round; the kernel calls atan only with the arctangent mapping, and the floor
 // then makes the same call.
-void orientation_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+template <typename T>
+void orientation_floor_of(mxArray* plhs[], const mxArray* prhs[])
 {
     const zel::StackShape shape = stack_shape(prhs[0]);
-    const double* R = mxGetPr(prhs[0]);
+    const T* R = elements<T>(prhs[0]);
     const uint16_t* orientation = index_map(prhs[1]);
     const uint16_t* scale = index_map(prhs[2]);
     const uint16_t flag = uint16_first(prhs[3]);
@@ -231,13 +251,13 @@ void orientation_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
         const ptrdiff_t ahead = p + kPrefetchDistance;
         if (ahead < pixels) {
             const int o = orientation[ahead];
-            const double* r = R + ahead + step * (scale[ahead] - 1);
+            const T* r = R + ahead + step * (scale[ahead] - 1);
             __builtin_prefetch(r + plane * (o == 1 ? count - 1 : o - 2));
             __builtin_prefetch(r + plane * (o - 1));
             __builtin_prefetch(r + plane * (o == count ? 0 : o));
         }
         const int o = orientation[p];
-        const double* r = R + p + step * (scale[p] - 1);
+        const T* r = R + p + step * (scale[p] - 1);
         const int previous = o == 1 ? count : o - 1;
         const int next = o == count ? 1 : o + 1;
         const double a = zel::standard_abs(r[plane * (previous - 1)]);
@@ -258,16 +278,17 @@ void orientation_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
 // Curvature: every interior centre, its eight neighbours when it carries an
 // orientation, and sin on the kernel's argument where exactly two neighbours
 // are valid; NaN on the border. Columns in memory order.
-void curvature_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+template <typename T>
+void curvature_floor_of(mxArray* plhs[], const mxArray* prhs[])
 {
-    const double* in = mxGetPr(prhs[0]);
+    const T* in = elements<T>(prhs[0]);
     const mwSize* dims = mxGetDimensions(prhs[0]);
     const zel::StackShape shape = {uint16_t(dims[0]), uint16_t(dims[1]), 1, 1};
     double* out = zel::create_output(plhs, 0, shape);
     const ptrdiff_t rows = shape.rows, cols = shape.cols;
     const double nan = __builtin_nan("");
     for (ptrdiff_t j = 0; j < cols; ++j) {
-        const double* column = in + rows * j;
+        const T* column = in + rows * j;
         double* result = out + rows * j;
         if (j == 0 || j == cols - 1 || rows < 3) {
             for (ptrdiff_t i = 0; i < rows; ++i) result[i] = nan;
@@ -278,7 +299,7 @@ void curvature_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
             const double centre = column[i];
             double value = nan;
             if (centre == centre) {
-                const double* around = column + i;
+                const T* around = column + i;
                 const double neighbours[8] = {around[-1 - rows], around[-rows], around[1 - rows], around[-1],
                                               around[1],         around[rows - 1], around[rows], around[rows + 1]};
                 int valid = 0;
@@ -300,6 +321,33 @@ void curvature_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
         }
         result[rows - 1] = nan;
     }
+}
+
+}  // namespace
+
+void blob_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+{
+    by_class(prhs[0], [&](auto element) { blob_floor_of<decltype(element)>(plhs, prhs); });
+}
+void ridge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+{
+    by_class(prhs[0], [&](auto element) { ridge_floor_of<decltype(element)>(plhs, prhs); });
+}
+void edge_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+{
+    by_class(prhs[0], [&](auto element) { edge_floor_of<decltype(element)>(plhs, prhs); });
+}
+void height_and_width_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+{
+    by_class(prhs[0], [&](auto element) { height_and_width_floor_of<decltype(element)>(plhs, prhs); });
+}
+void orientation_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+{
+    by_class(prhs[0], [&](auto element) { orientation_floor_of<decltype(element)>(plhs, prhs); });
+}
+void curvature_floor(int, mxArray* plhs[], int, const mxArray* prhs[])
+{
+    by_class(prhs[0], [&](auto element) { curvature_floor_of<decltype(element)>(plhs, prhs); });
 }
 
 }  // namespace zelbench

@@ -3,7 +3,8 @@
 //   kernel      the MEX file as built (memory-order traversal),
 //   floor       the memory floor of the kernel (memory_floors.h),
 //   rows_outer  the same kernel source built to visit rows outer, columns inner,
-//   single      the MEX file with the stacks and real maps in single precision.
+//   single      the MEX file with the stacks and real maps in single precision,
+//   single_floor  the memory floor with the same single-precision inputs.
 // Every call goes through the stand-in host, output creation and destruction
 // included. After the runs a table gives, per kernel and size, the time per
 // pixel, the bytes the kernel must read per second, the ratio to the floor
@@ -185,11 +186,11 @@ std::string traversal_problem(const KernelCase& kernel, mexFunctionPointer a, me
     return problem;
 }
 
-enum Variant { kKernel, kFloor, kRowsOuter, kSingle, kVariantCount };
-const char* const kVariantNames[kVariantCount] = {"kernel", "floor", "rows_outer", "single"};
+enum Variant { kKernel, kFloor, kRowsOuter, kSingle, kSingleFloor, kVariantCount };
+const char* const kVariantNames[kVariantCount] = {"kernel", "floor", "rows_outer", "single", "single_floor"};
 
 struct Entries {
-    mexFunctionPointer of[kVariantCount] = {nullptr, nullptr, nullptr, nullptr};
+    mexFunctionPointer of[kVariantCount] = {};
 };
 
 void run_calls(benchmark::State& state, const KernelCase& kernel, const Entries& entries, Variant variant,
@@ -206,7 +207,7 @@ void run_calls(benchmark::State& state, const KernelCase& kernel, const Entries&
         state.SkipWithError(problems[check].c_str());
         return;
     }
-    Inputs inputs = variant == kSingle ? kernel.single_inputs(f) : kernel.inputs(f);
+    Inputs inputs = variant == kSingle || variant == kSingleFloor ? kernel.single_inputs(f) : kernel.inputs(f);
     mexFunctionPointer entry = entries.of[variant];
     mxArray* outputs[2] = {nullptr, nullptr};
     for (auto _ : state) {
@@ -290,20 +291,24 @@ public:
                      "read.\n"
                      "x floor: kernel time / memory floor time. speed-up: row-outer time / kernel time.\n"
                      "single: the kernel with the stacks and real maps in single precision; "
-                     "x faster: kernel time / single time.\n\n",
+                     "x faster: kernel time / single time; floor x faster: the same for the floors, what the "
+                     "memory system gives for reading singles; single x floor: single time / single floor "
+                     "time.\n\n",
                      unsigned(kOrientations), unsigned(kScales), unsigned(kProfileLength), unsigned(kHeightMode),
                      unsigned(kAngleFlag),
                      fresh_outputs_ ? "fresh, their first-touch page faults paid in the call, as a host that "
                                       "allocates afresh does"
                                     : "recycled, freed memory kept in the heap, as a host that reuses its memory does");
-        std::fprintf(out, "%-24s %5s %8s %7s %12s %8s %17s %9s %13s %9s\n", "kernel", "size", "ns/px", "GB/s",
-                     "floor ns/px", "x floor", "rows-outer ns/px", "speed-up", "single ns/px", "x faster");
+        std::fprintf(out, "%-24s %5s %8s %7s %12s %8s %17s %9s %13s %9s %15s %15s\n", "kernel", "size", "ns/px",
+                     "GB/s", "floor ns/px", "x floor", "rows-outer ns/px", "speed-up", "single ns/px", "x faster",
+                     "floor x faster", "single x floor");
         for (const std::string& kernel : kernels_) {
             for (uint16_t size : sizes_) {
                 const Measured& k = measured_[key(kernel, size, kKernel)];
                 const Measured& f = measured_[key(kernel, size, kFloor)];
                 const Measured& r = measured_[key(kernel, size, kRowsOuter)];
                 const Measured& s = measured_[key(kernel, size, kSingle)];
+                const Measured& sf = measured_[key(kernel, size, kSingleFloor)];
                 if (!k.present && !f.present && !r.present) continue;
                 std::fprintf(out, "%-24s %5u", kernel.c_str(), unsigned(size));
                 print_value(out, k.present, k.seconds / k.pixels * 1e9, 8);
@@ -314,6 +319,8 @@ public:
                 print_value(out, k.present && r.present, r.seconds / k.seconds, 9);
                 print_value(out, s.present, s.seconds / s.pixels * 1e9, 13);
                 print_value(out, k.present && s.present, k.seconds / s.seconds, 9);
+                print_value(out, f.present && sf.present, f.seconds / sf.seconds, 15);
+                print_value(out, s.present && sf.present, s.seconds / sf.seconds, 15);
                 std::fprintf(out, "\n");
             }
         }
@@ -444,6 +451,7 @@ int main(int argc, char** argv)
         entries.of[kRowsOuter] = load_entry(ZEL_ROWS_OUTER_MEX_DIR, kernel.name);
         entries.of[kFloor] = kernel.floor;
         entries.of[kSingle] = entries.of[kKernel];
+        entries.of[kSingleFloor] = kernel.floor;
         if (!entries.of[kKernel]) {
             std::fprintf(stderr, "%s: %s/%s.mexa64 not built, skipped\n", kernel.name, ZEL_MEX_DIR, kernel.name);
             skipped.push_back(kernel.name);
@@ -456,7 +464,7 @@ int main(int argc, char** argv)
     // of a kernel run back to back, so that their ratios see the same machine.
     for (uint16_t size : sizes) {
         for (const auto& [kernel, entries] : runnable) {
-            for (Variant variant : {kFloor, kKernel, kRowsOuter, kSingle}) {
+            for (Variant variant : {kFloor, kKernel, kRowsOuter, kSingle, kSingleFloor}) {
                 if (!entries.of[variant]) continue;
                 const std::string name =
                     std::string(kernel->name) + "/" + std::to_string(size) + "/" + kVariantNames[variant];
