@@ -196,12 +196,22 @@ ZEL_ALWAYS_INLINE Lanes<N> clamp_fraction(Lanes<N> y, double low, double high)
     const Lanes<N> x = broadcast<N>(high) < y ? broadcast<N>(high) : y;
     return x < broadcast<N>(low) ? broadcast<N>(low) : x;
 }
+// a * s for a scalar s of the call: times() in general, the plain product
+// when s is known to be a number, since a is then the only operand that can
+// be NaN and its NaN comes out whatever the operand order.
+template <int N, bool ScalarIsNumber = false>
+ZEL_ALWAYS_INLINE Lanes<N> times_scalar(Lanes<N> a, double s)
+{
+    if constexpr (ScalarIsNumber) return a * broadcast<N>(s);
+    else return times<N>(a, broadcast<N>(s));
+}
+
 // The sampling fraction ((u / v) * gain) / (2n), and its limits for one
 // sample and for a pair, as the scalar helpers of the same names.
-template <int N>
+template <int N, bool GainIsNumber = false>
 ZEL_ALWAYS_INLINE Lanes<N> sampling_fraction(Lanes<N> u, Lanes<N> v, double gain, double twice_count)
 {
-    return times<N>(u / v, broadcast<N>(gain)) / broadcast<N>(twice_count);
+    return times_scalar<N, GainIsNumber>(u / v, gain) / broadcast<N>(twice_count);
 }
 template <int N>
 ZEL_ALWAYS_INLINE Lanes<N> limit_single_sample(Lanes<N> x)
@@ -226,6 +236,13 @@ ZEL_ALWAYS_INLINE typename LaneTypes<N>::Indices profile_indices(Lanes<N> f, dou
     if constexpr (N == 1) return int32_t(defined);
     else return __builtin_convertvector(defined, typename LaneTypes<N>::Indices);
 }
+
+// A condition fixed for a whole call, passed as a type so that the code for
+// each value is compiled on its own.
+template <bool B>
+struct Condition {
+    static constexpr bool value = B;
+};
 
 // How many pixels a step of for_each_lane_group computes.
 template <int N>

@@ -40,7 +40,8 @@ constexpr ptrdiff_t kRun = 512;
 //   sigma += fmax(fabs(R_s), fabs(d * b))
 //
 // and M = fmax(0, r) / sigma, with NaN operands in the order written.
-template <int W, typename Stack, typename PenaltyStack>
+// ScalarsAreNumbers: neither c nor g is NaN, which spares two selects.
+template <int W, bool ScalarsAreNumbers, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
 {
     using V = zel::Lanes<W>;
@@ -54,18 +55,17 @@ ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p,
     const V half = zel::broadcast<W>(0.5);
     // Read once for all scales, in locals.
     const zel::ScaleReads reads = zel::scale_reads(in, 1);
-    const V c = zel::broadcast<W>(reads.penalty_weight);
     V r = V{}, sigma = V{};  // r is the output element as the host creates it
     for (uint16_t k = 0; k < shape.scales; ++k) {
         const ptrdiff_t column = ptrdiff_t(shape.orientations) * k;
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
         const V penalty = zel::lanes_of<W>([&](int l) { return Q[at.offset[l] + step * k]; });
         const V T = zel::gather<W>(reads.scale_table, [&](int l) { return at.row[l] + column; });
-        const V x = zel::limit_pair_sample<W>(zel::sampling_fraction<W>(a, T, reads.sampling_gain, reads.twice_count));
+        const V x = zel::limit_pair_sample<W>(zel::sampling_fraction<W, ScalarsAreNumbers>(a, T, reads.sampling_gain, reads.twice_count));
         const V d = zel::sample_profile<W>(reads.profile, half + x) - zel::sample_profile<W>(reads.profile, half - x);
         // Only R can be NaN in the product.
         r = zel::plus<W>(zel::fsign<W>(d) * polarity * response, r);
-        r = r - zel::plus<W>(zel::times<W>(zel::fabs<W>(d), c), penalty);
+        r = r - zel::plus<W>(zel::times_scalar<W, ScalarsAreNumbers>(zel::fabs<W>(d), reads.penalty_weight), penalty);
         const V term = zel::fmax<W>(zel::fabs<W>(response), zel::fabs<W>(zel::times<W>(d, b)));
         sigma = zel::plus<W>(term, sigma);
     }
@@ -78,14 +78,19 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
+    const bool scalars_are_numbers = in.penalty_weight == in.penalty_weight && in.sampling_gain == in.sampling_gain;
     zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int N = decltype(lanes)::value;
         zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
-            zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
-                zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) ZEL_INLINE_LAMBDA {
-                    ridge_values<decltype(group)::value>(in, first + q, R, Q, M);
+            auto compute = [&](auto numbers) ZEL_INLINE_LAMBDA {
+                zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
+                    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) ZEL_INLINE_LAMBDA {
+                        ridge_values<decltype(group)::value, decltype(numbers)::value>(in, first + q, R, Q, M);
+                    });
                 });
-            });
+            };
+            if (scalars_are_numbers) compute(zel::Condition<true>());
+            else compute(zel::Condition<false>());
         });
     });
 }
