@@ -26,19 +26,24 @@ struct SelectedPlanes {
 // the struct costs more than the loop), and asks for the lines that the
 // group kPrefetchAhead pixels further on reads in both stacks, at every
 // scale. The selected orientation jumps from plane to plane, which the
-// processor's prefetchers do not foresee; every lane asks, since
-// neighbouring lanes may select other planes.
+// processor's prefetchers do not foresee. A group spans at most two lines of
+// a plane, so within a stretch of lanes on one plane the first and the last
+// lane ask for all its lines; asking for every lane cost more.
 template <int W, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void find_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
                                             Stack R, PenaltyStack Q, SelectedPlanes<W>& planes)
 {
     const ptrdiff_t step = scale_stride(shape), pixels = pixel_count(shape);
-    for (int l = 0; l < W && p + l + kPrefetchAhead < pixels; ++l) {
-        const ptrdiff_t ahead = p + l + kPrefetchAhead;
-        const ptrdiff_t at = stack_offset(shape, ahead, orientation[ahead], 1);
-        for (uint16_t k = 0; k < shape.scales; ++k) {
-            prefetch(R, at + step * k);
-            prefetch(Q, at + step * k);
+    if (p + W - 1 + kPrefetchAhead < pixels) {
+        uint16_t o[W];
+        for (int l = 0; l < W; ++l) o[l] = orientation[p + l + kPrefetchAhead];
+        for (int l = 0; l < W; ++l) {
+            if (l != 0 && l != W - 1 && o[l] == o[l - 1] && o[l] == o[l + 1]) continue;
+            const ptrdiff_t at = stack_offset(shape, p + l + kPrefetchAhead, o[l], 1);
+            for (uint16_t k = 0; k < shape.scales; ++k) {
+                prefetch(R, at + step * k);
+                prefetch(Q, at + step * k);
+            }
         }
     }
     for (int l = 0; l < W; ++l) {
