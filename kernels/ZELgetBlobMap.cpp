@@ -87,16 +87,21 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
     const uint16_t orientations = in.shape.orientations;
     const Stack R = response + at;
     const PenaltyStack Q = penalty + at;
+    // Where the next pass starts: the next scale of this run, or the first
+    // scale of the next run.
+    const ptrdiff_t next = s < in.shape.scales ? first + scale_start(in.shape, s + 1) : first + count;
     zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
         const V polarity = zel::load<W>(sums.polarity + q);
         V weakest = polarity * zel::load<W>(R, q), strongest = V{};
         const bool new_line = zel::starts_line(R, q, W);
+        const ptrdiff_t ahead = q + zel::kPrefetchAhead < count ? at + q + zel::kPrefetchAhead
+                                                                : next + q + zel::kPrefetchAhead - count;
         for (uint16_t o = 0; o < orientations; ++o) {
             if (new_line) {
-                zel::prefetch(R + plane * o, q + zel::kPrefetchAhead);
-                zel::prefetch(Q + plane * o, q + zel::kPrefetchAhead);
+                zel::prefetch(response + plane * o, ahead);
+                zel::prefetch(penalty + plane * o, ahead);
             }
             weakest = zel::keep_smaller<W>(weakest, polarity * zel::load<W>(R + plane * o, q));
             strongest = zel::fmax<W>(zel::standard_abs<W>(zel::load<W>(Q + plane * o, q)), strongest);
