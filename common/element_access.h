@@ -38,6 +38,7 @@ inline double first_value(const mxArray* array) { return real_array(array)[0]; }
 // own loops.
 template <typename T>
 struct Elements {
+    typedef T Element;
     const T* data;
     double operator[](ptrdiff_t i) const { return data[i]; }
     Elements operator+(ptrdiff_t offset) const { return Elements{data + offset}; }

@@ -103,6 +103,59 @@ ZEL_ALWAYS_INLINE void store(double* p, Lanes<N> v)
     memcpy(p, &v, sizeof v);
 }
 
+// Lanes of a stack's own elements, doubles or singles, for work that only
+// compares them and flips or clears their signs: that gives the same values
+// on singles as on their widened doubles, so the widening can wait until the
+// work is done.
+template <int N, typename T>
+struct OwnLaneTypes {
+    typedef Lanes<N> Values;
+    typedef typename LaneTypes<N>::Bits Bits;
+};
+template <int N>
+struct OwnLaneTypes<N, float> {
+    typedef typename LaneTypes<N>::Floats Values;
+    typedef typename LaneTypes<N>::Indices Bits;
+};
+template <int N, typename T>
+using OwnLanes = typename OwnLaneTypes<N, T>::Values;
+
+template <int N, typename T>
+ZEL_ALWAYS_INLINE OwnLanes<N, T> load_own(Elements<T> elements, ptrdiff_t i)
+{
+    OwnLanes<N, T> v;
+    memcpy(&v, elements.data + i, sizeof v);
+    return v;
+}
+// Doubles (or singles) of the values 0, +1 and -1 given as doubles.
+template <int N, typename T>
+ZEL_ALWAYS_INLINE OwnLanes<N, T> own_signs(Lanes<N> signs)
+{
+    if constexpr (N == 1) return T(signs);
+    else return __builtin_convertvector(signs, OwnLanes<N, T>);
+}
+template <int N, typename T>
+ZEL_ALWAYS_INLINE Lanes<N> widen_own(OwnLanes<N, T> v)
+{
+    if constexpr (N == 1 || sizeof(T) == sizeof(double)) return v;
+#ifdef ZEL_WIDEN_SINGLES
+    else if constexpr (N >= 4) return widen(v);
+#endif
+    else return __builtin_convertvector(v, Lanes<N>);
+}
+// The sign bit cleared.
+template <int N, typename T>
+ZEL_ALWAYS_INLINE OwnLanes<N, T> standard_abs_own(OwnLanes<N, T> x)
+{
+    typedef typename OwnLaneTypes<N, T>::Bits Bits;
+    if constexpr (N == 1) {
+        return sizeof(T) == sizeof(double) ? __builtin_fabs(x) : __builtin_fabsf(x);
+    } else {
+        constexpr auto largest = sizeof(T) == sizeof(double) ? INT64_MAX : INT32_MAX;
+        return (OwnLanes<N, T>)((Bits)x & (Bits{} + largest));
+    }
+}
+
 
 // Lanes made of value(0), ..., value(N - 1), in registers (a vector loaded
 // from scalars just stored would wait for the stores).
@@ -153,15 +206,15 @@ ZEL_ALWAYS_INLINE Lanes<N> standard_abs(Lanes<N> x)
         return (Lanes<N>)((Bits)x & (Bits{} + INT64_MAX));
     }
 }
-// a when a > b, else b.
-template <int N>
-ZEL_ALWAYS_INLINE Lanes<N> fmax(Lanes<N> a, Lanes<N> b)
+// a when a > b, else b; for lanes of doubles or of singles.
+template <int N, typename V = Lanes<N>>
+ZEL_ALWAYS_INLINE V fmax(V a, V b)
 {
     return a > b ? a : b;
 }
 // b when a > b, else a: the smaller, a kept on ties and when b is NaN.
-template <int N>
-ZEL_ALWAYS_INLINE Lanes<N> keep_smaller(Lanes<N> a, Lanes<N> b)
+template <int N, typename V = Lanes<N>>
+ZEL_ALWAYS_INLINE V keep_smaller(V a, V b)
 {
     return a > b ? b : a;
 }

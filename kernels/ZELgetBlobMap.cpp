@@ -93,8 +93,13 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
     zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
+        // In the stacks' own classes: the widening waits until the pass is done.
+        using RLanes = decltype(zel::load_own<W>(R, 0));
+        using QLanes = decltype(zel::load_own<W>(Q, 0));
         const V polarity = zel::load<W>(sums.polarity + q);
-        V weakest = polarity * zel::load<W>(R, q), strongest = V{};
+        const RLanes own_polarity = zel::own_signs<W, typename Stack::Element>(polarity);
+        RLanes weakest = own_polarity * zel::load_own<W>(R, q);
+        QLanes strongest = QLanes{};
         const bool new_line = zel::starts_line(R, q, W);
         const ptrdiff_t ahead = q + zel::kPrefetchAhead < count ? at + q + zel::kPrefetchAhead
                                                                 : next + q + zel::kPrefetchAhead - count;
@@ -103,13 +108,17 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
                 zel::prefetch(response + plane * o, ahead);
                 zel::prefetch(penalty + plane * o, ahead);
             }
-            weakest = zel::keep_smaller<W>(weakest, polarity * zel::load<W>(R + plane * o, q));
-            strongest = zel::fmax<W>(zel::standard_abs<W>(zel::load<W>(Q + plane * o, q)), strongest);
+            weakest = zel::keep_smaller<W>(weakest, own_polarity * zel::load_own<W>(R + plane * o, q));
+            strongest = zel::fmax<W>(
+                zel::standard_abs_own<W, typename PenaltyStack::Element>(zel::load_own<W>(Q + plane * o, q)),
+                strongest);
         }
         const V selected = zel::lanes_of<W>([&](int l) { return R[q + l + sums.selected_plane[q + l]]; });
         const V x = zel::limit_single_sample<W>(base_fractions<W>(reads, sums, q));
         const V P_k = zel::sample_profile<W>(reads.profile, x);
-        V r = zel::plus<W>(weakest - strongest, zel::load<W>(sums.r + q));
+        const V extremes = zel::widen_own<W, typename Stack::Element>(weakest) -
+                           zel::widen_own<W, typename PenaltyStack::Element>(strongest);
+        V r = zel::plus<W>(extremes, zel::load<W>(sums.r + q));
         r = r - zel::times<W>(zel::standard_abs<W>(P_k), zel::broadcast<W>(reads.penalty_weight));
         const V b_P_k = zel::standard_abs<W>(zel::times<W>(zel::load<W>(sums.amplitude + q), P_k));
         const V term = zel::fmax<W>(zel::standard_abs<W>(selected), b_P_k);

@@ -61,7 +61,8 @@ ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p,
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
         const V penalty = zel::lanes_of<W>([&](int l) { return Q[at.offset[l] + step * k]; });
         const V T = zel::gather<W>(reads.scale_table, [&](int l) { return at.row[l] + column; });
-        const V x = zel::limit_pair_sample<W>(zel::sampling_fraction<W, ScalarsAreNumbers>(a, T, reads.sampling_gain, reads.twice_count));
+        const V x = zel::limit_pair_sample<W>(
+            zel::sampling_fraction<W, ScalarsAreNumbers>(a, T, reads.sampling_gain, reads.twice_count));
         const V d = zel::sample_profile<W>(reads.profile, half + x) - zel::sample_profile<W>(reads.profile, half - x);
         // Only R can be NaN in the product.
         r = zel::plus<W>(zel::fsign<W>(d) * polarity * response, r);
