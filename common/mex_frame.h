@@ -70,10 +70,17 @@ inline ptrdiff_t scale_table_index(const StackShape& shape, uint16_t o, uint16_t
 }
 
 // A new rows x cols double matrix, zero-filled by the host, stored in its slot.
+// A host may hand out fresh pages that the system maps at their first touch;
+// touching one element per page here, with the value the host put there,
+// takes those faults in one sweep rather than in the middle of the kernel's
+// streams, whose prefetched lines the system's page clearing would evict.
 inline double* create_output(mxArray* plhs[], int slot, const StackShape& shape)
 {
     plhs[slot] = mxCreateDoubleMatrix(shape.rows, shape.cols, mxREAL);
-    return mxGetPr(plhs[slot]);
+    double* output = mxGetPr(plhs[slot]);
+    volatile double* touch = output;
+    for (ptrdiff_t i = 0; i < pixel_count(shape); i += 4096 / sizeof(double)) touch[i] = 0.0;
+    return output;
 }
 
 // Calls pixel(p) for every pixel index p = (i - 1) + rows * (j - 1).
