@@ -79,18 +79,20 @@ ZEL_ALWAYS_INLINE Lanes<N> load(const double* p)
 }
 // Singles widened to doubles, exactly.
 template <int N>
+ZEL_ALWAYS_INLINE Lanes<N> widen_singles(typename LaneTypes<N>::Floats v)
+{
+    if constexpr (N == 1) return v;
+#ifdef ZEL_WIDEN_SINGLES
+    else if constexpr (N >= 4) return widen(v);
+#endif
+    else return __builtin_convertvector(v, Lanes<N>);
+}
+template <int N>
 ZEL_ALWAYS_INLINE Lanes<N> load(const float* p)
 {
-    if constexpr (N == 1) {
-        return *p;
-    } else {
-        typename LaneTypes<N>::Floats v;
-        memcpy(&v, p, sizeof v);
-#ifdef ZEL_WIDEN_SINGLES
-        if constexpr (N >= 4) return widen(v);
-#endif
-        return __builtin_convertvector(v, Lanes<N>);
-    }
+    typename LaneTypes<N>::Floats v;
+    memcpy(&v, p, sizeof v);
+    return widen_singles<N>(v);
 }
 template <int N, typename T>
 ZEL_ALWAYS_INLINE Lanes<N> load(Elements<T> elements, ptrdiff_t i)
@@ -137,11 +139,8 @@ ZEL_ALWAYS_INLINE OwnLanes<N, T> own_signs(Lanes<N> signs)
 template <int N, typename T>
 ZEL_ALWAYS_INLINE Lanes<N> widen_own(OwnLanes<N, T> v)
 {
-    if constexpr (N == 1 || sizeof(T) == sizeof(double)) return v;
-#ifdef ZEL_WIDEN_SINGLES
-    else if constexpr (N >= 4) return widen(v);
-#endif
-    else return __builtin_convertvector(v, Lanes<N>);
+    if constexpr (sizeof(T) == sizeof(double)) return v;
+    else return widen_singles<N>(v);
 }
 // The sign bit cleared.
 template <int N, typename T>
