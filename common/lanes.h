@@ -1,9 +1,9 @@
 // Several pixels computed in one vector register: Lanes<N> holds N doubles,
 // and the helpers below are the scalar helpers applied lane by lane, with
 // the same IEEE results in every lane (no contraction, NaN operands in the
-// order written). The blob and ridge maps compute their runs this way, two
-// lanes wide on any x86-64, four where the processor has AVX2 and eight
-// where it has AVX-512.
+// order written). The blob, ridge and edge maps compute this way, two lanes
+// wide on any x86-64, four where the processor has AVX2 and eight where it
+// has AVX-512.
 #ifndef ZEL_LANES_H
 #define ZEL_LANES_H
 
@@ -187,7 +187,9 @@ ZEL_ALWAYS_INLINE Lanes<N> broadcast(double x)
     if constexpr (N == 1) {
         return x;
     } else {
-        // The bits are spread as integers, which keeps every NaN payload.
+        // GCC builds a wide vector of one double as a chain of masked
+        // inserts; spreading its bits as integers takes one instruction and
+        // keeps every NaN payload.
         int64_t bits;
         memcpy(&bits, &x, sizeof bits);
         return (Lanes<N>)(typename LaneTypes<N>::Bits{} + bits);
@@ -198,12 +200,7 @@ ZEL_ALWAYS_INLINE Lanes<N> broadcast(double x)
 template <int N>
 ZEL_ALWAYS_INLINE Lanes<N> standard_abs(Lanes<N> x)
 {
-    if constexpr (N == 1) {
-        return __builtin_fabs(x);
-    } else {
-        typedef typename LaneTypes<N>::Bits Bits;
-        return (Lanes<N>)((Bits)x & (Bits{} + INT64_MAX));
-    }
+    return standard_abs_own<N, double>(x);
 }
 // a when a > b, else b; for lanes of doubles or of singles.
 template <int N, typename V = Lanes<N>>
