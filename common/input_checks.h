@@ -25,6 +25,12 @@ constexpr const char* kSizeMismatch = "sizeMismatch";             // a second st
 constexpr const char* kIndexOutOfRange = "indexOutOfRange";       // an index map value outside its range
 constexpr const char* kTooLarge = "tooLarge";                     // sizes beyond the 16- and 32-bit holds
 constexpr const char* kTooManyOutputs = "tooManyOutputs";         // more outputs asked for than there are
+constexpr const char* kInvalidShape = "invalidShape";             // an image that is not 2-D
+constexpr const char* kInvalidScale = "invalidScale";             // a filter scale that is not a number in range
+constexpr const char* kScalesNotAscending = "scalesNotAscending"; // filter scales out of ascending order
+constexpr const char* kInvalidOrientationCount = "invalidOrientationCount";  // not a whole number in 1..65534
+constexpr const char* kInvalidOrders = "invalidOrders";           // derivative orders other than 1 and 2
+constexpr const char* kInvalidPrecision = "invalidPrecision";     // a precision other than 'double' or 'single'
 // The one warning: a shape that meets the contract but is probably a mistake.
 constexpr const char* kSuspiciousShape = "suspiciousShape";
 
@@ -36,6 +42,8 @@ enum InputKind {
     kDoubleTable,   // real profile table of 1..65535 elements
     kIndexMap,      // index map read element by element
     kUint16Scalar,  // uint16, first element only
+    kImageArray,    // an image: double, single, uint8, uint16 or logical
+    kText,          // a char array
     kUnused         // accepted whatever it is, never read
 };
 
@@ -52,6 +60,7 @@ struct Signature {
     int inputs;
     int outputs;
     const char* arity_message;  // "Six input arguments required."
+    int required_inputs = -1;   // fewer than inputs when the last ones are optional
 };
 
 // What a gateway knows of its call, for checking and for error messages.
@@ -148,15 +157,26 @@ inline void require_class(const Call& call, int slot)
     const mxArray* array = input(call, slot);
     const mxClassID id = mxGetClassID(array);
     const bool real_kind = role.kind == kDoubleArray || role.kind == kDoubleScalar || role.kind == kDoubleTable;
-    const bool accepted = real_kind                ? id == mxDOUBLE_CLASS || id == mxSINGLE_CLASS
-                          : role.kind == kIndexMap ? id == mxUINT16_CLASS || id == mxDOUBLE_CLASS
-                                                   : id == mxUINT16_CLASS;
+    const bool accepted = real_kind                  ? id == mxDOUBLE_CLASS || id == mxSINGLE_CLASS
+                          : role.kind == kIndexMap   ? id == mxUINT16_CLASS || id == mxDOUBLE_CLASS
+                          : role.kind == kImageArray ? id == mxDOUBLE_CLASS || id == mxSINGLE_CLASS ||
+                                                           id == mxUINT8_CLASS || id == mxUINT16_CLASS ||
+                                                           id == mxLOGICAL_CLASS
+                          : role.kind == kText       ? id == mxCHAR_CLASS
+                                                     : id == mxUINT16_CLASS;
     if (accepted && real_and_full(array)) return;
     char found[64];
     describe(array, found, sizeof found);
     if (real_kind)
         raise_error(call, kInvalidClass, "input %d (%s) must be a real, non-sparse double or single array; found %s.",
                     slot + 1, role.name, found);
+    if (role.kind == kImageArray)
+        raise_error(call, kInvalidClass,
+                    "input %d (%s) must be a real, non-sparse double, single, uint8, uint16 or logical array; found %s.",
+                    slot + 1, role.name, found);
+    if (role.kind == kText)
+        raise_error(call, kInvalidClass, "input %d (%s) must be text (a char array); found %s.", slot + 1, role.name,
+                    found);
     if (role.kind == kIndexMap)
         raise_error(call, kInvalidClass,
                     "input %d (%s) must be a real uint16 array, or a double array of whole numbers: pass it as uint16(map); found %s.",
@@ -180,17 +200,36 @@ inline void check_inputs(const Call& call, int input_count)
     }
 }
 
-// The checks every call starts with: the input count (with the function's
-// fixed message and no identifier), the output count, then the classes.
+// The checks every call starts with: the input count first of all (with the
+// function's fixed message and no identifier), the output count, then the
+// classes.
 inline Call begin_call(const Signature& signature, int nlhs, int nrhs, const mxArray* prhs[])
 {
-    require_input_count(nrhs, signature.inputs, signature.arity_message);
+    const int required = signature.required_inputs < 0 ? signature.inputs : signature.required_inputs;
+    if (nrhs < required || nrhs > signature.inputs) mexErrMsgTxt(signature.arity_message);
     const Call call = {signature.kernel, signature.roles, prhs};
     if (nlhs > signature.outputs)
         raise_error(call, kTooManyOutputs, "%d outputs were requested; there %s only %d.", nlhs,
                     signature.outputs == 1 ? "is" : "are", signature.outputs);
-    check_inputs(call, signature.inputs);
+    check_inputs(call, nrhs);
     return call;
+}
+
+// A number as a message prints it: NaN, Inf and -Inf by those names, others
+// with all the digits a double needs.
+struct NumberText {
+    char text[32];
+};
+inline NumberText number_text(double x)
+{
+    NumberText n;
+    if (x != x)
+        snprintf(n.text, sizeof n.text, "NaN");
+    else if (x == __builtin_inf() || x == -__builtin_inf())
+        snprintf(n.text, sizeof n.text, "%sInf", x < 0 ? "-" : "");
+    else
+        snprintf(n.text, sizeof n.text, "%.17g", x);
+    return n;
 }
 
 // "3 x 4 x 1 x 2".

@@ -26,13 +26,6 @@
 namespace zel {
 namespace {
 
-// The arity check comes before anything else, with the library's fixed
-// message and no identifier.
-inline void require_input_count(int nrhs, int expected, const char* message)
-{
-    if (nrhs != expected) mexErrMsgTxt(message);
-}
-
 // Sizes of a response stack, rows x cols x orientations x scales, each held
 // as a 16-bit value. A size beyond the dimensions the host reports is 1.
 struct StackShape {
@@ -74,13 +67,30 @@ inline ptrdiff_t scale_table_index(const StackShape& shape, uint16_t o, uint16_t
 // touching one element per page here, with the value the host put there,
 // takes those faults in one sweep rather than in the middle of the kernel's
 // streams, whose prefetched lines the system's page clearing would evict.
+inline void touch_pages(void* data, size_t bytes)
+{
+    volatile unsigned char* touch = static_cast<unsigned char*>(data);
+    for (size_t i = 0; i < bytes; i += 4096) touch[i] = 0;
+}
+
 inline double* create_output(mxArray* plhs[], int slot, const StackShape& shape)
 {
     plhs[slot] = mxCreateDoubleMatrix(shape.rows, shape.cols, mxREAL);
     double* output = mxGetPr(plhs[slot]);
-    volatile double* touch = output;
-    for (ptrdiff_t i = 0; i < pixel_count(shape); i += 4096 / sizeof(double)) touch[i] = 0.0;
+    touch_pages(output, size_t(pixel_count(shape)) * sizeof(double));
     return output;
+}
+
+// The same for an array of any numeric class and dims, zero-filled.
+inline void* create_array(mxArray* plhs[], int slot, mwSize ndim, const mwSize* dims, mxClassID class_id)
+{
+    plhs[slot] = mxCreateNumericArray(ndim, dims, class_id, mxREAL);
+    void* data = mxGetData(plhs[slot]);
+    const size_t element_size = class_id == mxDOUBLE_CLASS ? 8 : class_id == mxSINGLE_CLASS ? 4 : 2;  // or uint16
+    size_t elements = 1;
+    for (mwSize k = 0; k < ndim; ++k) elements *= dims[k];
+    if (elements > 0) touch_pages(data, elements * element_size);
+    return data;
 }
 
 // Calls pixel(p) for every pixel index p = (i - 1) + rows * (j - 1).
