@@ -13,12 +13,12 @@ namespace zel {
 namespace {
 
 // The scales a filter bank accepts, in pixels: below the smallest the
-// kernels are central differences already, above the largest the kernels
-// would outgrow the stack buffers that hold them.
+// kernels are central differences already, above the largest they would
+// outgrow the buffers on the stack that hold them and the lines they filter.
 constexpr double kSmallestScale = 0.1;
-constexpr double kLargestScale = 256.0;
-// The kernels reach ceil(4 sigma) pixels to either side: at most 1024.
-constexpr int kMaxKernelRadius = 1024;
+constexpr double kLargestScale = 128.0;
+// The kernels reach ceil(4 sigma) pixels to either side: at most 512.
+constexpr int kMaxKernelRadius = 512;
 
 // ceil(4 sigma) for sigma in [kSmallestScale, kLargestScale]; 4 sigma is exact.
 inline int kernel_radius(double sigma)

@@ -78,12 +78,13 @@ ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, 
     memcpy(&v, values + q, sizeof v);
     memcpy(&m, best.magnitude + q, sizeof m);
     memcpy(&p, best.plane + q, sizeof p);
-    v = (V)((I)v & (I{} + WidthOf<T>::kMagnitudeBits));  // the sign bit cleared
     if constexpr (L == 1) {
+        v = __builtin_fabs(v);  // exact for singles too
         const bool larger = v > m;
         m = larger ? v : m;
         p = larger ? k : p;
     } else {
+        v = (V)((I)v & (I{} + WidthOf<T>::kMagnitudeBits));  // the sign bit cleared
         const I larger = v > m;
         m = larger ? v : m;
         p = larger ? I{} + k : p;

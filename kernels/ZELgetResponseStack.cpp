@@ -32,7 +32,7 @@
 //                integers are scaled as im2double does (uint8 / 255,
 //                uint16 / 65535), and every NaN pixel is read as the host's NaN
 //   2 sigmas     scales, a vector of standard deviations in pixels, each in
-//                [0.1, 256], strictly ascending
+//                [0.1, 128], strictly ascending
 //   3 nO         orientation count, a whole number in 1..65534
 //   4 orders     optional: which stack each output is, in order: a vector of
 //                distinct values 1 and 2 (default [2 1]); only the stacks of
@@ -267,20 +267,44 @@ ZEL_ALWAYS_INLINE void column_pass(const Image& image, const Taps<T>& taps, T* g
 
 // --- along the rows -----------------------------------------------------------
 
+// A block of rows is filtered along x from a ring of the 2r + 1 columns that
+// the current output column needs, each column's segment of the block copied
+// in once, as the block moves along: the columns of a plane lie a power of
+// two apart in memory as often as not, and read in place the 2r + 1 of them
+// would fight over the same cache sets. The ring holds 2r + 1 segments of up
+// to kRingElements / (2r + 1) elements: four vectors per segment up to
+// r = 127, two up to 255, one up to 512.
+constexpr ptrdiff_t kRingElements = (2 * zel::kMaxKernelRadius + 1) * 64 / sizeof(double);
+
 // One plane filtered along x with an even kernel into even_out and an odd
-// one into odd_out (either may be left out), for U vectors of L rows from
-// row i on, at every column.
+// one into odd_out (either may be left out), for the U vectors of L rows
+// from row i on, at every column.
 template <int L, int U, bool Even, bool Odd, typename T>
-ZEL_ALWAYS_INLINE void row_sums(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, int r, const T* even,
-                                const T* odd, T* even_out, T* odd_out)
+ZEL_ALWAYS_INLINE void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, int r, const T* even,
+                                 const T* odd, T* even_out, T* odd_out, T* ring)
 {
     using V = typename VectorOf<T, L>::type;
-    const auto column = [&](ptrdiff_t j) ZEL_INLINE_LAMBDA { return in + mirrored(j, cols) * rows + i; };
+    constexpr ptrdiff_t H = ptrdiff_t(U) * L;  // elements of a segment
+    const ptrdiff_t m = 2 * ptrdiff_t(r) + 1;
+    T* const ring_end = ring + m * H;
+    // Column c of the plane (mirrored) goes into slot c mod m.
+    const auto put = [&](ptrdiff_t c, T* slot) ZEL_INLINE_LAMBDA {
+        memcpy(slot, in + mirrored(c, cols) * rows + i, H * sizeof(T));
+    };
+    for (ptrdiff_t c = -r; c < r; ++c) put(c, ring + ((c % m + m) % m) * H);
+    T* centre = ring;           // slot of column j
+    T* newest = ring + r * H;   // slot of column j + r
     for (ptrdiff_t j = 0; j < cols; ++j) {
+        put(j + r, newest);
+        __builtin_prefetch(in + mirrored(j + r + 8, cols) * rows + i);
+        const T* left = centre;
+        const T* right = centre;
+        const auto step = [&]() ZEL_INLINE_LAMBDA {
+            left = left == ring ? ring_end - H : left - H;
+            right = right + H == ring_end ? ring : right + H;
+        };
+        step();
         V e[U], o[U];
-        const T* centre = column(j);
-        const T* left = column(j - 1);
-        const T* right = column(j + 1);
         for (int u = 0; u < U; ++u) {
             const V l = load_vector<V>(left + u * L), rv = load_vector<V>(right + u * L);
             if (Even) e[u] = even[0] * load_vector<V>(centre + u * L);
@@ -288,8 +312,7 @@ ZEL_ALWAYS_INLINE void row_sums(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptr
             if (Odd) o[u] = odd[1] * (rv - l);
         }
         for (int k = 2; k <= r; ++k) {
-            left = column(j - k);
-            right = column(j + k);
+            step();
             for (int u = 0; u < U; ++u) {
                 const V l = load_vector<V>(left + u * L), rv = load_vector<V>(right + u * L);
                 if (Even) e[u] = e[u] + even[k] * (l + rv);
@@ -301,19 +324,32 @@ ZEL_ALWAYS_INLINE void row_sums(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptr
             if (Even) store_vector(even_out + at + u * L, e[u], L);
             if (Odd) store_vector(odd_out + at + u * L, o[u], L);
         }
+        centre = centre + H == ring_end ? ring : centre + H;
+        newest = newest + H == ring_end ? ring : newest + H;
     }
 }
 
-// Row blocks of U vectors, then single vectors, then single rows.
+// Blocks of U vectors of rows while they last, as wide as the ring allows
+// for r, then single vectors, then single rows.
+template <int L, int U, bool Even, bool Odd, typename T>
+ZEL_ALWAYS_INLINE void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t& i, int r, const T* even,
+                                  const T* odd, T* even_out, T* odd_out, T* ring)
+{
+    for (; i + U * L <= rows; i += U * L)
+        row_block<L, U, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out, ring);
+}
+
 template <int L, bool Even, bool Odd, typename T>
 ZEL_ALWAYS_INLINE void row_pass(const T* in, ptrdiff_t rows, ptrdiff_t cols, int r, const T* even, const T* odd,
                                 T* even_out, T* odd_out)
 {
-    constexpr int U = 4;
+    T ring[kRingElements * sizeof(double) / sizeof(T)];
+    const ptrdiff_t segments = 2 * ptrdiff_t(r) + 1, capacity = kRingElements * sizeof(double) / sizeof(T);
     ptrdiff_t i = 0;
-    for (; i + U * L <= rows; i += U * L) row_sums<L, U, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out);
-    for (; i + L <= rows; i += L) row_sums<L, 1, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out);
-    for (; i < rows; ++i) row_sums<1, 1, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out);
+    if (segments * 4 * L <= capacity) row_blocks<L, 4, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out, ring);
+    if (segments * 2 * L <= capacity) row_blocks<L, 2, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out, ring);
+    row_blocks<L, 1, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out, ring);
+    row_blocks<1, 1, Even, Odd>(in, rows, cols, i, r, even, odd, even_out, odd_out, ring);
 }
 
 // --- steering -------------------------------------------------------------------
@@ -440,7 +476,7 @@ inline void require_scales(const zel::Call& call, const zel::RealArray& scales, 
         const double sigma = scales[ptrdiff_t(k)];
         if (!(sigma >= zel::kSmallestScale && sigma <= zel::kLargestScale))
             zel::raise_error(call, zel::kInvalidScale,
-                             "input 2 (scales) holds %s at element %zu; every scale must be a standard deviation in pixels from 0.1 to 256.",
+                             "input 2 (scales) holds %s at element %zu; every scale must be a standard deviation in pixels from 0.1 to 128.",
                              zel::number_text(sigma).text, k + 1);
         if (k > 0 && !(sigma > scales[ptrdiff_t(k) - 1]))
             zel::raise_error(call, zel::kScalesNotAscending,

@@ -17,7 +17,7 @@ TEST_P(EveryKernel, WrongInputCountEndsWithTheArityMessageAndNoOutput)
 {
     const KernelFacts& kernel = GetParam();
     Array filler = scalar(1.0);
-    for (int count : {0, kernel.inputs - 1, kernel.inputs + 1}) {
+    for (int count : {0, kernel.required_inputs - 1, kernel.inputs + 1}) {
         if (count < 0) continue;
         const std::vector<const mxArray*> inputs(count, filler.get());
         const CallResult result = call(kernel.name, 1, inputs);

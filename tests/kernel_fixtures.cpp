@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <sstream>
 
@@ -205,7 +206,98 @@ std::vector<KernelCall> curvature_calls()
     return calls;
 }
 
+// An image of the given class: values in [0, 1] (whole numbers for the
+// integer classes), with NaN, infinities, zeros and subnormals among the
+// real ones.
+Array image_of(mxClassID class_id, mwSize rows, mwSize cols, uint64_t seed)
+{
+    RandomValues data(seed);
+    Array image = of_class(class_id, {rows, cols});
+    void* out = mxGetData(image.get());
+    for (size_t p = 0; p < rows * cols; ++p) {
+        const double v = data.special_or(data.uniform(0, 1), 12);
+        switch (class_id) {
+        case mxSINGLE_CLASS: static_cast<float*>(out)[p] = float(v); break;
+        case mxUINT8_CLASS: static_cast<uint8_t*>(out)[p] = uint8_t(data.below(256)); break;
+        case mxUINT16_CLASS: static_cast<uint16_t*>(out)[p] = uint16_t(data.below(65536)); break;
+        case mxLOGICAL_CLASS: static_cast<uint8_t*>(out)[p] = uint8_t(data.below(2)); break;
+        default: static_cast<double*>(out)[p] = v; break;
+        }
+    }
+    return image;
+}
+
+Array text(const char* word)
+{
+    const std::vector<mwSize> shape = {1, std::strlen(word)};
+    Array t = of_class(mxCHAR_CLASS, shape);
+    for (size_t k = 0; k < shape[1]; ++k) static_cast<uint16_t*>(mxGetData(t.get()))[k] = uint16_t(word[k]);
+    return t;
+}
+
+KernelCall filter_bank_call(const std::string& what, Array image, const std::vector<double>& sigmas,
+                            double orientations, int nlhs, const std::vector<double>& orders = {},
+                            const char* precision = nullptr)
+{
+    KernelCall call = make_call("ZELgetResponseStack", what, nlhs);
+    call.inputs.push_back(std::move(image));
+    call.inputs.push_back(doubles({1, sigmas.size()}, sigmas));
+    call.inputs.push_back(scalar(orientations));
+    if (!orders.empty() || precision) call.inputs.push_back(doubles({1, orders.size()}, orders));
+    if (precision) call.inputs.push_back(text(precision));
+    return call;
+}
+
+// Both orders, each order alone, too few orientations for the stacks to hold
+// the passes (a working array), images narrower than the kernels (mirrored
+// more than once), every image class, single precision asked for, no scales.
+std::vector<KernelCall> filter_bank_calls()
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(filter_bank_call("both orders, 19 x 13", image_of(mxDOUBLE_CLASS, 19, 13, 61), {0.7, 1.5, 2.4}, 8, 2));
+    calls.push_back(filter_bank_call("second order, 3 orientations", image_of(mxDOUBLE_CLASS, 11, 7, 62), {1, 2}, 3, 1));
+    calls.push_back(filter_bank_call("first order, 2 orientations", image_of(mxDOUBLE_CLASS, 6, 9, 63), {1.5}, 2, 1, {1}));
+    calls.push_back(filter_bank_call("orders 1 2, one orientation", image_of(mxDOUBLE_CLASS, 5, 4, 64), {0.5, 4}, 1, 2, {1, 2}));
+    calls.push_back(filter_bank_call("one pixel", image_of(mxDOUBLE_CLASS, 1, 1, 65), {3}, 4, 2));
+    calls.push_back(filter_bank_call("a row, wide kernels", image_of(mxDOUBLE_CLASS, 1, 9, 66), {2.5}, 4, 2));
+    calls.push_back(filter_bank_call("single image", image_of(mxSINGLE_CLASS, 8, 10, 67), {1.2, 2}, 6, 2));
+    calls.push_back(filter_bank_call("uint8 image", image_of(mxUINT8_CLASS, 9, 8, 68), {1}, 4, 1));
+    calls.push_back(filter_bank_call("uint16 image, single asked for", image_of(mxUINT16_CLASS, 7, 6, 69), {1.1}, 5, 2,
+                                     {2, 1}, "single"));
+    calls.push_back(filter_bank_call("logical image", image_of(mxLOGICAL_CLASS, 6, 7, 70), {0.8}, 4, 2));
+    calls.push_back(filter_bank_call("no scales", image_of(mxDOUBLE_CLASS, 4, 5, 71), {}, 8, 2));
+    return calls;
+}
+
+KernelCall index_maps_call(const std::string& what, const std::vector<mwSize>& dims, uint64_t seed, int nlhs = 2)
+{
+    RandomValues data(seed);
+    std::vector<double> R(element_count(dims));
+    // Few distinct magnitudes, so that ties happen; NaN and infinities too.
+    for (double& r : R) r = data.special_or(double(int(data.below(9)) - 4), 10);
+    KernelCall call = make_call("ZELgetIndexMaps", what, nlhs);
+    call.inputs.push_back(doubles(dims, R));
+    return call;
+}
+
+std::vector<KernelCall> index_maps_calls()
+{
+    std::vector<KernelCall> calls;
+    calls.push_back(index_maps_call("7 x 5 x 4 x 3", {7, 5, 4, 3}, 81));
+    calls.push_back(index_maps_call("one orientation", {3, 6, 1, 4}, 82));
+    calls.push_back(index_maps_call("one scale, orientation map only", {6, 4, 5}, 83, 1));
+    calls.push_back(index_maps_call("past a run", {700, 2, 2, 2}, 84));
+    calls.push_back(index_maps_call("no rows", {0, 4, 3, 2}, 85));
+    // Every response of the first pixel NaN: orientation 1, scale 1.
+    KernelCall nan = index_maps_call("a pixel of NaN only", {2, 2, 3, 2}, 86);
+    for (size_t k = 0; k < 6; ++k) static_cast<double*>(mxGetData(nan.inputs[0].get()))[k * 4] = kNaN;
+    calls.push_back(std::move(nan));
+    return calls;
+}
+
 }  // namespace
+
+bool takes_image(const KernelFacts& kernel) { return std::string(kernel.name) == "ZELgetResponseStack"; }
 
 std::vector<const mxArray*> KernelCall::handles() const
 {
@@ -221,6 +313,8 @@ std::vector<KernelCall> contract_calls(const std::string& kernel)
     if (kernel == "ZELgetHeightAndWidthMap") return height_and_width_calls();
     if (kernel == "ZELgetOrientationMap") return orientation_calls();
     if (kernel == "ZELgetCurvatureMap") return curvature_calls();
+    if (kernel == "ZELgetResponseStack") return filter_bank_calls();
+    if (kernel == "ZELgetIndexMaps") return index_maps_calls();
     ADD_FAILURE() << "no fixtures for " << kernel;
     return {};
 }
@@ -228,7 +322,7 @@ std::vector<KernelCall> contract_calls(const std::string& kernel)
 std::vector<KernelCall> breaching_calls(const KernelFacts& kernel)
 {
     std::vector<KernelCall> calls;
-    for (int count : {kernel.inputs + 1, kernel.inputs - 1}) {
+    for (int count : {kernel.inputs + 1, kernel.required_inputs - 1}) {
         KernelCall arity = make_call(kernel.name, std::to_string(count) + " inputs", 1);
         for (int k = 0; k < count; ++k) arity.inputs.push_back(scalar(1.0));
         calls.push_back(std::move(arity));
@@ -248,7 +342,8 @@ std::vector<KernelCall> breaching_calls(const KernelFacts& kernel)
 bool Outcome::operator==(const Outcome& other) const
 {
     return failed == other.failed && id == other.id && message == other.message &&
-           output_dims == other.output_dims && output_bits == other.output_bits;
+           output_classes == other.output_classes && output_dims == other.output_dims &&
+           output_bits == other.output_bits;
 }
 
 Outcome outcome_of(const CallResult& result)
@@ -258,10 +353,9 @@ Outcome outcome_of(const CallResult& result)
     outcome.id = result.id;
     outcome.message = result.message;
     for (const Array& output : result.outputs) {
+        outcome.output_classes.push_back(mxGetClassID(output.get()));
         outcome.output_dims.push_back(dims(output.get()));
-        std::vector<uint64_t> b;
-        for (double v : values(output.get())) b.push_back(bits(v));
-        outcome.output_bits.push_back(b);
+        outcome.output_bits.push_back(element_bits(output.get()));
     }
     return outcome;
 }
@@ -274,6 +368,7 @@ std::string difference(const Outcome& expected, const Outcome& got)
         text << (got.failed ? error(got) : "outputs") << " instead of " << (expected.failed ? error(expected) : "outputs");
         return text.str();
     }
+    if (expected.output_classes != got.output_classes) return "outputs of other classes";
     if (expected.output_dims != got.output_dims) return "outputs of other sizes";
     for (size_t k = 0; k < expected.output_bits.size(); ++k)
         for (size_t e = 0; e < expected.output_bits[k].size(); ++e)

@@ -23,16 +23,22 @@ struct KernelCall {
 // no scales, one scale, empty images, every mode and flag.
 std::vector<KernelCall> contract_calls(const std::string& kernel);
 
+// Whether input 1 is an image, which must be 2-D and have a pixel, and
+// whose class sets the class of the outputs.
+bool takes_image(const KernelFacts& kernel);
+
 // Calls that end in an error: one input too many and one too few, an int32
 // response stack (or map), and rows beyond the 16-bit hold on an input with
 // no elements behind it.
 std::vector<KernelCall> breaching_calls(const KernelFacts& kernel);
 
-// What a call gave, in a form that compares bit for bit.
+// What a call gave, in a form that compares bit for bit: each output's
+// class, sizes and the bit patterns of its elements.
 struct Outcome {
     bool failed = false;
     std::string id;
     std::string message;
+    std::vector<mxClassID> output_classes;
     std::vector<std::vector<mwSize>> output_dims;
     std::vector<std::vector<uint64_t>> output_bits;
     bool operator==(const Outcome& other) const;

@@ -11,13 +11,30 @@ namespace zeltest {
 
 const std::vector<KernelFacts>& all_kernels()
 {
+    // The host operations of a feature map: its checks, its double output.
+    const std::vector<std::string> map_operations = {
+        "mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateDoubleMatrix_730",
+        "mxGetPr", "mxGetData", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse",
+        "mexErrMsgTxt", "mexErrMsgIdAndTxt", "mexWarnMsgIdAndTxt"};
     static const std::vector<KernelFacts> kernels = {
-        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9},
-        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9},
-        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0},
-        {"ZELgetHeightAndWidthMap", 7, 2, "Seven input arguments required.", "pow", {2, 3}, {2, 3}, 6},
-        {"ZELgetOrientationMap", 4, 1, "Four input arguments required.", "atan", {2, 3}, {2, 3}, 0},
-        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0},
+        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true, map_operations},
+        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true, map_operations},
+        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0, 6, 4, true, map_operations},
+        {"ZELgetHeightAndWidthMap", 7, 2, "Seven input arguments required.", "pow", {2, 3}, {2, 3}, 6, 7, 4, true,
+         map_operations},
+        {"ZELgetOrientationMap", 4, 1, "Four input arguments required.", "atan", {2, 3}, {2, 3}, 0, 4, 4, true,
+         map_operations},
+        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0, 1, 2, true, map_operations},
+        // The filter bank makes stacks of any numeric class, and a working
+        // array of planes when the stacks have too few to hold its passes.
+        {"ZELgetResponseStack", 5, 2, "Three to five input arguments required.", nullptr, {}, {}, 0, 3, 2, false,
+         {"mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateNumericArray_730", "mxDestroyArray",
+          "mxGetData", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse", "mexErrMsgTxt",
+          "mexErrMsgIdAndTxt"}},
+        {"ZELgetIndexMaps", 1, 2, "One input arguments required.", nullptr, {}, {}, 0, 1, 4, false,
+         {"mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateNumericArray_730", "mxGetData",
+          "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse", "mexErrMsgTxt", "mexErrMsgIdAndTxt",
+          "mexWarnMsgIdAndTxt"}},
     };
     return kernels;
 }
@@ -99,8 +116,34 @@ Array unbacked(const std::vector<mwSize>& dims, mxClassID class_id)
 
 std::vector<double> values(const mxArray* array)
 {
-    const double* data = mxGetPr(array);
-    return data ? std::vector<double>(data, data + mxGetNumberOfElements(array)) : std::vector<double>();
+    const size_t count = mxGetNumberOfElements(array);
+    const void* data = mxGetData(array);
+    if (!data) return {};
+    switch (mxGetClassID(array)) {
+    case mxSINGLE_CLASS: {
+        const float* v = static_cast<const float*>(data);
+        return std::vector<double>(v, v + count);
+    }
+    case mxUINT16_CLASS: {
+        const uint16_t* v = static_cast<const uint16_t*>(data);
+        return std::vector<double>(v, v + count);
+    }
+    default: {
+        const double* v = static_cast<const double*>(data);
+        return std::vector<double>(v, v + count);
+    }
+    }
+}
+
+std::vector<uint64_t> element_bits(const mxArray* array)
+{
+    const size_t count = mxGetNumberOfElements(array);
+    const mxClassID id = mxGetClassID(array);
+    const size_t size = id == mxDOUBLE_CLASS ? 8 : id == mxSINGLE_CLASS ? 4 : 2;
+    std::vector<uint64_t> b(count, 0);
+    const unsigned char* data = static_cast<const unsigned char*>(mxGetData(array));
+    for (size_t k = 0; data && k < count; ++k) std::memcpy(&b[k], data + k * size, size);
+    return b;
 }
 
 std::vector<mwSize> dims(const mxArray* array)

@@ -26,6 +26,10 @@ struct KernelFacts {
     std::vector<int> index_maps;  // inputs (1-based) that are index maps
     std::vector<int> pixel_maps;  // inputs read per pixel, index maps included
     int scale_table;              // the scale table input, 0 when there is none
+    int required_inputs;          // inputs, unless the last ones are optional
+    int first_input_rank;         // leading sizes of input 1 read: 4 for a stack, 2 for a map or an image
+    bool feature_map;             // a map: rows x cols double outputs, single inputs give the double call's bits
+    std::vector<std::string> host_operations;  // what it imports from libmx and libmex
 };
 const std::vector<KernelFacts>& all_kernels();
 inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kernel.name; }
@@ -53,8 +57,11 @@ Array of_class(mxClassID class_id, const std::vector<mwSize>& dims, mxComplexity
 // Sizes with no elements behind them, for inputs that must be rejected unread.
 Array unbacked(const std::vector<mwSize>& dims, mxClassID class_id = mxDOUBLE_CLASS);
 
+// The elements of a double, single or uint16 array, as doubles.
 std::vector<double> values(const mxArray* array);
 std::vector<mwSize> dims(const mxArray* array);
+// The bit pattern of each element of a double, single or uint16 array.
+std::vector<uint64_t> element_bits(const mxArray* array);
 
 struct CallResult {
     bool failed = false;
