@@ -81,10 +81,13 @@ inline double* create_output(mxArray* plhs[], int slot, const StackShape& shape)
     return output;
 }
 
-// The same for an array of any numeric class and dims, zero-filled.
-inline void* create_array(mxArray* plhs[], int slot, mwSize ndim, const mwSize* dims, mxClassID class_id)
+// An array of the numeric class and dims whose elements the kernel writes,
+// every one of them: the host does not fill it first.
+inline void* create_filled_array(mxArray* plhs[], int slot, mwSize ndim, const mwSize* dims, mxClassID class_id)
 {
-    plhs[slot] = mxCreateNumericArray(ndim, dims, class_id, mxREAL);
+    mwSize sizes[4];
+    for (mwSize k = 0; k < ndim && k < 4; ++k) sizes[k] = dims[k];
+    plhs[slot] = mxCreateUninitNumericArray(ndim, sizes, class_id, mxREAL);
     void* data = mxGetData(plhs[slot]);
     const size_t element_size = class_id == mxDOUBLE_CLASS ? 8 : class_id == mxSINGLE_CLASS ? 4 : 2;  // or uint16
     size_t elements = 1;

@@ -120,6 +120,15 @@ mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims, mxClassID class_i
     return array;
 }
 
+mxArray* mxCreateUninitNumericArray(size_t ndim, size_t* dims, mxClassID class_id, mxComplexity complexity)
+{
+    mxArray* array = mxCreateNumericArray(ndim, dims, class_id, complexity);
+    const size_t bytes = array->numel * element_size(class_id);
+    if (array->real) std::memset(array->real, 0xA5, bytes);
+    if (array->imag) std::memset(array->imag, 0xA5, bytes);
+    return array;
+}
+
 mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity)
 {
     const mwSize dims[2] = {rows, cols};

@@ -133,8 +133,8 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
                          what);
     }
     const mwSize dims[2] = {shape.rows, shape.cols};
-    uint16_t* orientation = static_cast<uint16_t*>(zel::create_array(plhs, 0, 2, dims, mxUINT16_CLASS));
-    uint16_t* scale = nlhs >= 2 ? static_cast<uint16_t*>(zel::create_array(plhs, 1, 2, dims, mxUINT16_CLASS)) : nullptr;
+    uint16_t* orientation = static_cast<uint16_t*>(zel::create_filled_array(plhs, 0, 2, dims, mxUINT16_CLASS));
+    uint16_t* scale = nlhs >= 2 ? static_cast<uint16_t*>(zel::create_filled_array(plhs, 1, 2, dims, mxUINT16_CLASS)) : nullptr;
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
     zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int N = decltype(lanes)::value;

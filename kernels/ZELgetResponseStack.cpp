@@ -626,7 +626,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const int outputs = nlhs > 1 ? nlhs : 1;
     void* stacks[3] = {nullptr, nullptr, nullptr};  // by order
     const mwSize dims[4] = {mwSize(image.rows), mwSize(image.cols), orientations, mwSize(scale_count)};
-    for (int k = 0; k < outputs; ++k) stacks[orders.order[k]] = zel::create_array(plhs, k, 4, dims, stack_class);
+    for (int k = 0; k < outputs; ++k) stacks[orders.order[k]] = zel::create_filled_array(plhs, k, 4, dims, stack_class);
     if (scale_count == 0) return;
     if (stack_class == mxSINGLE_CLASS)
         filter_bank(image, scales, uint16_t(scale_count), orientations, static_cast<float*>(stacks[2]),

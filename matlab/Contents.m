@@ -1,6 +1,10 @@
 % ZEL feature maps: per-pixel feature maps from oriented filter responses.
 % Version 0.1.0 10-Dec-2026
 %
+% From an image to the inputs
+%   ZELgetResponseStack     - Oriented filter bank: Gaussian-derivative responses of an image.
+%   ZELgetIndexMaps         - Index maps: the orientation and scale of the peak of |R| at every pixel.
+%
 % Feature maps
 %   ZELgetBlobMap           - Blob map: a score per pixel from the weakest oriented response at every scale.
 %   ZELgetRidgeMap          - Ridge map: a score per pixel from the response at its selected orientation.
@@ -9,8 +13,9 @@
 %   ZELgetOrientationMap    - Orientation map: an angle in degrees per pixel from peak interpolation.
 %   ZELgetCurvatureMap      - Curvature map: the change of orientation along one-pixel-wide curves.
 %
-% Inputs: a response stack R (rows x cols x orientations x scales), index
-% maps that select an orientation and a scale per pixel (uint16), tables and
-% scalars. help NAME describes each function in full.
+% Inputs: a response stack R (rows x cols x orientations x scales) from
+% ZELgetResponseStack, index maps that select an orientation and a scale per
+% pixel (uint16) from ZELgetIndexMaps, tables and scalars. help NAME
+% describes each function in full.
 %
 % Copyright (c) 2026, The ZEL feature maps developers. BSD 3-Clause License.

@@ -13,7 +13,8 @@ function build_zel_mex()
 here = fileparts(mfilename('fullpath'));
 root = fileparts(here);
 kernels = {'ZELgetBlobMap', 'ZELgetRidgeMap', 'ZELgetEdgeMap', ...
-           'ZELgetHeightAndWidthMap', 'ZELgetOrientationMap', 'ZELgetCurvatureMap'};
+           'ZELgetHeightAndWidthMap', 'ZELgetOrientationMap', 'ZELgetCurvatureMap', ...
+           'ZELgetResponseStack', 'ZELgetIndexMaps'};
 exact = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math';
 optimise = 'CXXOPTIMFLAGS=-O2 -DNDEBUG';
 for k = 1:numel(kernels)

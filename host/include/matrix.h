@@ -49,6 +49,7 @@ typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
 #define mxGetNumberOfDimensions mxGetNumberOfDimensions_730
 #define mxCreateDoubleMatrix mxCreateDoubleMatrix_730
 #define mxCreateNumericArray mxCreateNumericArray_730
+#define mxCreateUninitNumericArray mxCreateUninitNumericArray_730
 #define mxCreateSparse mxCreateSparse_730
 
 const mwSize *mxGetDimensions(const mxArray *array);
@@ -56,6 +57,11 @@ mwSize mxGetNumberOfDimensions(const mxArray *array);
 mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity);
 mxArray *mxCreateNumericArray(mwSize ndim, const mwSize *dims, mxClassID class_id,
                               mxComplexity complexity);
+/* As mxCreateNumericArray, with elements the caller must write before the
+   array is used; here they are a pattern (the bytes 0xA5) that no kernel
+   result is likely to have, so that an element left unwritten shows. */
+mxArray *mxCreateUninitNumericArray(size_t ndim, size_t *dims, mxClassID class_id,
+                                    mxComplexity complexity);
 mxArray *mxCreateSparse(mwSize rows, mwSize cols, mwSize nzmax, mxComplexity complexity);
 
 /* Unsized operations: plain names. */
