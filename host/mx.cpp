@@ -158,6 +158,7 @@ mwSize mxGetNumberOfDimensions(const mxArray* array) { return array->ndim; }
 double* mxGetPr(const mxArray* array) { return static_cast<double*>(array->real); }
 void* mxGetData(const mxArray* array) { return array->real; }
 size_t mxGetNumberOfElements(const mxArray* array) { return array->numel; }
+size_t mxGetElementSize(const mxArray* array) { return element_size(array->class_id); }
 mxClassID mxGetClassID(const mxArray* array) { return array->class_id; }
 bool mxIsDouble(const mxArray* array) { return array->class_id == mxDOUBLE_CLASS; }
 bool mxIsUint16(const mxArray* array) { return array->class_id == mxUINT16_CLASS; }

@@ -523,14 +523,23 @@ inline Orders read_orders(const zel::Call& call, int nrhs)
     return orders;
 }
 
-// 'double' or 'single', in any letter case.
+// 'double' or 'single', in any letter case. A character takes two bytes in
+// MATLAB and one in Octave, whose mxChar is char: the host says which.
 inline bool text_is(const mxArray* array, const char* word)
 {
     const size_t count = mxGetNumberOfElements(array);
     if (count != strlen(word)) return false;
-    const uint16_t* text = static_cast<const uint16_t*>(mxGetData(array));
+    const size_t width = mxGetElementSize(array);
+    const void* text = mxGetData(array);
     for (size_t k = 0; k < count; ++k) {
-        const uint16_t c = text[k] >= 'A' && text[k] <= 'Z' ? uint16_t(text[k] - 'A' + 'a') : text[k];
+        uint16_t c;
+        if (width == 1)
+            c = static_cast<const unsigned char*>(text)[k];
+        else if (width == 2)
+            c = static_cast<const uint16_t*>(text)[k];
+        else
+            return false;
+        if (c >= 'A' && c <= 'Z') c = uint16_t(c - 'A' + 'a');
         if (c != uint16_t(word[k])) return false;
     }
     return true;

@@ -29,7 +29,7 @@ const std::vector<KernelFacts>& all_kernels()
         // array of planes when the stacks have too few to hold its passes.
         {"ZELgetResponseStack", 5, 2, "Three to five input arguments required.", nullptr, {}, {}, 0, 3, 2, false,
          {"mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateUninitNumericArray_730",
-          "mxCreateNumericArray_730", "mxDestroyArray", "mxGetData", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse", "mexErrMsgTxt",
+          "mxCreateNumericArray_730", "mxDestroyArray", "mxGetData", "mxGetElementSize", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse", "mexErrMsgTxt",
           "mexErrMsgIdAndTxt"}},
         {"ZELgetIndexMaps", 1, 2, "One input arguments required.", nullptr, {}, {}, 0, 1, 4, false,
          {"mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateUninitNumericArray_730", "mxGetData",

@@ -68,6 +68,8 @@ mxArray *mxCreateSparse(mwSize rows, mwSize cols, mwSize nzmax, mxComplexity com
 double *mxGetPr(const mxArray *array);
 void *mxGetData(const mxArray *array);
 size_t mxGetNumberOfElements(const mxArray *array);
+/* Bytes per element: 2 for a char, as in MATLAB (Octave's char takes 1). */
+size_t mxGetElementSize(const mxArray *array);
 mxClassID mxGetClassID(const mxArray *array);
 bool mxIsDouble(const mxArray *array);
 bool mxIsUint16(const mxArray *array);
