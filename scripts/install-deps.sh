@@ -5,7 +5,8 @@
 #                           Octave with mkoctfile
 #   install-deps.sh test    the test command (scripts/test.sh): the main job's
 #                           and the rest: GoogleTest, Google Benchmark,
-#                           valgrind, and a clang that links libFuzzer targets
+#                           valgrind, Python 3, and a clang that links
+#                           libFuzzer targets
 #   install-deps.sh bench   the benchmarks (scripts/bench.sh): the main job's
 #                           and Google Benchmark
 # Needs root (or sudo) only when something is missing. When apt-get cannot
@@ -28,6 +29,7 @@ test_packages=(
   libbenchmark-dev  # the benchmarks build with the tests
   valgrind
   octave-parallel       # parcellfun, for the tiled and parallel tests
+  python3               # the check of the M files' syntax
   g++-mingw-w64-x86-64  # the Windows build
   wine                  # and its tests
   wine64
