@@ -3,9 +3,10 @@
 #                        MEX_FILES <file>... DEPENDS <target>...)
 #
 # Makes build/zelmaps-<version>-<platform>.zip, a ready-to-use MATLAB
-# release: one folder zelmaps holding the MEX files, their help files,
-# Contents.m (what help zelmaps shows), functionSignatures.json (argument
-# hints and tab completion), the licence and an install text. The archive
+# release: one folder zelmaps holding the MEX files, their help files, the
+# functions written in M code (ZEL_M_FUNCTIONS), Contents.m (what help
+# zelmaps shows), functionSignatures.json (argument hints and tab
+# completion), the licence and an install text. The archive
 # is the same, byte for byte, whenever it is made from the same files.
 # FOLDER_EXAMPLE is the path the install text's addpath shows; NOTE, a
 # paragraph the install text adds to how the files are checked.
@@ -34,9 +35,9 @@ function(zel_add_matlab_release)
       ${CMAKE_SOURCE_DIR}/LICENSE)
   set(members zelmaps/Contents.m zelmaps/functionSignatures.json zelmaps/LICENSE zelmaps/INSTALL.txt)
   set(help_files)
-  foreach(kernel IN LISTS ZEL_KERNELS)
-    list(APPEND help_files ${CMAKE_SOURCE_DIR}/matlab/${kernel}.m)
-    list(APPEND members zelmaps/${kernel}.m)
+  foreach(name IN LISTS ZEL_KERNELS ZEL_M_FUNCTIONS)
+    list(APPEND help_files ${CMAKE_SOURCE_DIR}/matlab/${name}.m)
+    list(APPEND members zelmaps/${name}.m)
   endforeach()
   foreach(file IN LISTS ARG_MEX_FILES)
     get_filename_component(file_name ${file} NAME)

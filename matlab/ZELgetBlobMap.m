@@ -28,6 +28,13 @@ function varargout = ZELgetBlobMap(varargin)
 %   map is a dimensionless score: 0 where nothing is found, and at most 1
 %   when c and the penalty stack are not negative.
 %
+%   The table and the widths: entry k of P is read for A/T from
+%   2n(k-1)/((n-1)g) up to 2nk/((n-1)g), so P(k) is meant as the response
+%   of a structure of unit height whose width is 2n(k-1)/((n-1)g) times T.
+%   [P, g] = ZELgetProfileTable('spot') makes that table for round Gaussian
+%   spots up to 8*T wide, ZELgetScaleTable the matching T, and
+%   ZELgetFeatureMaps every input from an image.
+%
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
 %                          for a 3-D array)
@@ -85,7 +92,8 @@ function varargout = ZELgetBlobMap(varargin)
 %     B = ZELgetBlobMap(R, Q, uint16(o), [], 0.05, linspace(0, 1, 33), 16, ...
 %                       3 * ones(32), T, ones(32));
 %
-%   See also ZELgetRidgeMap, ZELgetHeightAndWidthMap.
+%   See also ZELgetRidgeMap, ZELgetHeightAndWidthMap, ZELgetProfileTable,
+%   ZELgetScaleTable, ZELgetFeatureMaps.
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

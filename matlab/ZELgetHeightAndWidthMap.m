@@ -36,6 +36,13 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %   P: the structure's contrast when P is the filter's response to a
 %   structure of unit height, sampled across its width.
 %
+%   The table and the widths: in mode 3, entry k of P is read for W/T(o*,s*)
+%   from 2n(k-1)/((n-1)g) up to 2nk/((n-1)g). [P, g] =
+%   ZELgetProfileTable('line') holds there the response of a Gaussian line
+%   of unit height (widths up to 2*T), so that H is the line's contrast;
+%   ZELgetScaleTable gives T(o,s) = sigma/sqrt(2) for the scales of
+%   ZELgetResponseStack, and ZELgetFeatureMaps every input from an image.
+%
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
 %                          for a 3-D array)
@@ -93,7 +100,8 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %     [H, W] = ZELgetHeightAndWidthMap(R, uint16(ones(32)), uint16(s), P, 16, ...
 %                                      [2 3 4.5 6.75], uint16(3));
 %
-%   See also ZELgetOrientationMap, ZELgetBlobMap, ZELgetRidgeMap.
+%   See also ZELgetOrientationMap, ZELgetBlobMap, ZELgetRidgeMap,
+%   ZELgetProfileTable, ZELgetScaleTable, ZELgetFeatureMaps.
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

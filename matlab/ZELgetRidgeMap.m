@@ -30,6 +30,14 @@ function varargout = ZELgetRidgeMap(varargin)
 %   an error. The map is a dimensionless score: 0 where nothing is found,
 %   and at most 1 when c and the penalty stack are not negative.
 %
+%   The table and the widths: the samples are taken at 0.5 + x and 0.5 - x
+%   of the table's length, x = ((A/T)*g)/(2n), so d should be the response
+%   that a line of unit height and width A gives at scale s: a table odd
+%   about its centre whose two halves differ by that response.
+%   [P, g] = ZELgetProfileTable('linePair') makes it for Gaussian lines up
+%   to 4*T wide, ZELgetScaleTable the matching T, and ZELgetFeatureMaps
+%   every input from an image.
+%
 %   Inputs, by position:
 %     1  R                 double, rows x cols x nO x nS  response stack (nS = 1
 %                          for a 3-D array)
@@ -86,7 +94,8 @@ function varargout = ZELgetRidgeMap(varargin)
 %     K = ZELgetRidgeMap(R, Q, uint16(o), [], 0.05, linspace(-1, 1, 33), 16, ...
 %                        3 * ones(32), T, ones(32));
 %
-%   See also ZELgetBlobMap, ZELgetEdgeMap, ZELgetHeightAndWidthMap.
+%   See also ZELgetBlobMap, ZELgetEdgeMap, ZELgetHeightAndWidthMap,
+%   ZELgetProfileTable, ZELgetScaleTable, ZELgetFeatureMaps.
 
 % This file holds the help text. A call goes to the MEX file of the same name
 % beside it (.mexa64 in MATLAB, .mex in Octave), which takes precedence

@@ -1,7 +1,9 @@
 # Unpacks a MATLAB release archive into a scratch folder as a user would and
 # checks what it holds:
 #   cmake -DARCHIVE=<zip> -DSCRATCH=<dir> -DSOURCE_DIR=<repo> -DVERSION=<x.y.z>
-#         -DKERNELS=<name;...> -DMEX_SUFFIX=<mexa64|mexw64> -P check_release.cmake
+#         -DKERNELS=<name;...> -DFUNCTIONS=<name;...> -DMEX_SUFFIX=<mexa64|mexw64>
+#         -P check_release.cmake
+# KERNELS are the MEX functions, FUNCTIONS those written in M code.
 # The folder SCRATCH/zelmaps is then ready for loading the MEX files.
 function(fail)
   message(FATAL_ERROR "release ${ARCHIVE}: ${ARGV}")
@@ -15,10 +17,14 @@ if(NOT unpacked EQUAL 0)
 endif()
 set(folder ${SCRATCH}/zelmaps)
 
-# Exactly the MEX and help files of every function and the front matter.
+# Exactly the MEX and help files of every kernel, the M functions and the
+# front matter.
 set(expected Contents.m INSTALL.txt LICENSE functionSignatures.json)
 foreach(kernel IN LISTS KERNELS)
   list(APPEND expected ${kernel}.m ${kernel}.${MEX_SUFFIX})
+endforeach()
+foreach(function IN LISTS FUNCTIONS)
+  list(APPEND expected ${function}.m)
 endforeach()
 file(GLOB_RECURSE found RELATIVE ${SCRATCH} ${SCRATCH}/*)
 list(TRANSFORM expected PREPEND zelmaps/)
@@ -49,13 +55,20 @@ foreach(kernel IN LISTS KERNELS)
     fail("functionSignatures.json gives ${kernel} ${described} inputs, its help ${input_count}")
   endif()
 endforeach()
+# The M functions take optional inputs and options: each is described.
+foreach(function IN LISTS FUNCTIONS)
+  string(JSON described ERROR_VARIABLE error LENGTH "${signatures}" ${function} inputs)
+  if(error OR described EQUAL 0)
+    fail("functionSignatures.json describes no inputs of ${function}: ${error}")
+  endif()
+endforeach()
 
 # Contents.m: this version, and every function with the first line of its help.
 file(READ ${folder}/Contents.m contents)
 if(NOT contents MATCHES "\n% Version ${VERSION} ")
   fail("Contents.m does not give version ${VERSION}")
 endif()
-foreach(kernel IN LISTS KERNELS)
+foreach(kernel IN LISTS KERNELS FUNCTIONS)
   file(STRINGS ${SOURCE_DIR}/matlab/${kernel}.m h1 REGEX "^%${kernel}  " LIMIT_COUNT 1)
   string(REGEX REPLACE "^%${kernel}  " "" summary "${h1}")
   string(FIND "${contents}" "${summary}" at)

@@ -3,8 +3,8 @@
 ## a handle that returns it, the function whose inputs it takes, the
 ## positions of the inputs that hold a value per pixel and the halo a tile
 ## needs (the curvature map reads each pixel's eight neighbours). With N,
-## also the inputs of the demo's calls on its n x n image and the whole
-## image's maps by name.
+## also the inputs of the calls ZELgetFeatureMaps makes on the demo's n x n
+## image and the whole image's maps by name.
 function [cases, calls, whole] = zel_tiling_cases (n)
   cases = {"blob",        @ZELgetBlobMap,           "ZELgetBlobMap",           [1, 2, 3, 8, 10], 0;
            "ridge",       @ZELgetRidgeMap,          "ZELgetRidgeMap",          [1, 2, 3, 8, 10], 0;
@@ -17,10 +17,7 @@ function [cases, calls, whole] = zel_tiling_cases (n)
   if (nargin < 1)
     return;
   endif
-  [calls, ~, skipped] = zel_demo_inputs (n);
-  if (! isempty (fieldnames (skipped)))
-    error ("zel_tiling_cases: not built: %s", strjoin (unique ([struct2cell(skipped){:}]), ", "));
-  endif
+  [~, calls] = ZELgetFeatureMaps (ZELdemoImage (n));
   whole = struct ();
   for k = 1:rows (cases)
     [name, kernel, call] = cases{k, 1:3};
