@@ -76,7 +76,7 @@ function [maps, inputs] = ZELgetFeatureMaps(image, varargin)
 %                     lines, so single is the default
 %     'TileSize'      [rows, cols], or one number for both: an image with
 %                     more rows or columns than that is processed in tiles of
-%                     at most that size (as even as can be); default 256;
+%                     at most that size (as even as can be); default 192;
 %                     Inf never tiles. See "Large images" below
 %
 %   Output:
@@ -144,18 +144,21 @@ function [maps, inputs] = ZELgetFeatureMaps(image, varargin)
 %   working set is at most
 %     3 * (tr + 2h) * (tc + 2h) * nO * numel(sigmas) * b   bytes of stacks
 %       (R2, R1 and one penalty stack of a tile of tr x tc pixels; b = 4 in
-%       single, 8 in double: 36 MB with the defaults in single, 72 MB in
+%       single, 8 in double: 22.5 MB with the defaults in single, 45 MB in
 %       double),
 %     + 64 bytes a pixel of a widened tile (its index and 2-D maps),
 %     + 43 bytes a pixel of the image (the grey image, the ridge and
 %       orientation maps when the curvature alone is asked for, the
 %       orientation map on the centre lines and the masks of the thinning),
 %   and the temporaries of the host's own arithmetic on those.
-%   The default tile size comes from timing Octave (see the README's
-%   benchmark): with tiles of 256 x 256 pixels the stacks of a tile stay
-%   small enough for Octave to reuse freed memory, while the larger ones
-%   are fresh memory at every tile, whose first touch costs more than the
-%   filter bank's halo on the tile.
+%   The default tile size comes from timing Octave 7 on a 2048 x 2048 image
+%   (see the README's benchmark). There the first touch of fresh memory
+%   costs more than the arithmetic, and Octave copies every MEX output:
+%   with single stacks, tiles of 160 to 224 pixels took about 15 s in a
+%   fresh session and 5 s in later calls, which reuse the memory freed by
+%   the tiles; tiles of 256 and more found no freed memory to reuse (15 to
+%   50 s); the whole image at once took 50 s and 1.8 GB beside the image
+%   and the maps, against 64 to 95 MB with tiles.
 %
 %   Errors (identifier: cause):
 %     ZELgetFeatureMaps:invalidClass        the image not a real, non-sparse double,
@@ -187,6 +190,7 @@ function [maps, inputs] = ZELgetFeatureMaps(image, varargin)
 
 options = read_options(varargin);
 grey = grey_image(image, options);
+options.tables = feature_tables(options);
 [rows, cols] = size(grey);
 want = options.maps;
 % The curvature map is taken of the orientation map on the ridge map's
@@ -206,12 +210,12 @@ if want.curvature
     centre = centre_lines(found.ridge, found.orientation, 0.3);
     lines = found.orientation;
     lines(~centre) = NaN;
-    clear centre
+    centre = [];
     found.curvature = ZELgetCurvatureMap(lines);
     if nargout > 1
         inputs.ZELgetCurvatureMap = {lines};
     end
-    clear lines
+    lines = [];
 end
 
 maps = struct();
@@ -234,7 +238,7 @@ options.scales = 1.5 * 1.6 .^ (0:3);
 options.orientations = 8;
 options.dark = false;
 options.precision = 'single';
-options.tileSize = [256, 256];
+options.tileSize = [192, 192];
 names = map_names();
 for k = 1:numel(names)
     options.maps.(names{k}) = true;
@@ -370,14 +374,15 @@ end
 
 % The pixel-wise maps NEED of an image (or of a tile with its halo), and with
 % KEEP the inputs of every call. R2 and R1 are held throughout; one penalty
-% stack at a time besides them, unless the inputs are kept.
+% stack at a time besides them, unless the inputs are kept. An array is let
+% go by assigning [] to it (Octave's clear costs more, tile after tile).
 function [found, inputs] = tile_maps(grey, options, need, keep)
 found = struct();
 inputs = struct();
 sigmas = options.scales;
 nO = options.orientations;
-first = need.blob || need.ridge || need.edge;
-if first
+tables = options.tables;
+if need.blob || need.ridge || need.edge
     orders = [2, 1];
     [R2, R1] = ZELgetResponseStack(grey, sigmas, nO, orders);
 else
@@ -387,14 +392,12 @@ end
 if keep
     inputs.ZELgetResponseStack = {grey, sigmas, nO, orders};
 end
-T = ZELgetScaleTable(sigmas, nO);
 [o2, s2] = ZELgetIndexMaps(R2);
 
 % Height and width first: the blob and ridge maps take the width as their
 % size map and the height's magnitude as their amplitude.
 if need.height || need.width || need.blob || need.ridge
-    [P, g] = ZELgetProfileTable('line');
-    call = {R2, o2, s2, P, g, T, uint16(3)};
+    call = {R2, o2, s2, tables.line, tables.lineGain, tables.T, uint16(3)};
     if need.width || need.blob || need.ridge
         [found.height, found.width] = ZELgetHeightAndWidthMap(call{:});
     else
@@ -403,7 +406,6 @@ if need.height || need.width || need.blob || need.ridge
     if keep
         inputs.ZELgetHeightAndWidthMap = call;
     end
-    clear call
 end
 if need.orientation
     call = {R2, o2, s2, uint16(0)};
@@ -411,42 +413,51 @@ if need.orientation
     if keep
         inputs.ZELgetOrientationMap = call;
     end
-    clear call
 end
-clear s2
+call = [];
+s2 = [];
 if need.blob || need.ridge
     amplitude = abs(found.height);
 end
 % The blob map reads the magnitude of its penalty stack: 0.25 * R1 gives
 % the bits of 0.25 * abs(R1).
 if need.blob
-    [P, g] = ZELgetProfileTable('spot');
-    call = {R2, 0.25 * R1, o2, [], 0.05, P, g, found.width, T, amplitude};
+    call = {R2, 0.25 * R1, o2, [], 0.05, tables.spot, tables.spotGain, found.width, tables.T, amplitude};
     found.blob = ZELgetBlobMap(call{:});
     if keep
         inputs.ZELgetBlobMap = call;
     end
-    clear call
+    call = [];
 end
 if need.ridge
-    [P, g] = ZELgetProfileTable('linePair');
-    call = {R2, abs(R1), o2, [], 0.05, P, g, found.width, T, amplitude};
+    call = {R2, abs(R1), o2, [], 0.05, tables.linePair, tables.linePairGain, found.width, tables.T, amplitude};
     found.ridge = ZELgetRidgeMap(call{:});
     if keep
         inputs.ZELgetRidgeMap = call;
     end
-    clear call
+    call = [];
 end
-clear o2 amplitude
+o2 = [];
+amplitude = [];
 if need.edge
     [o1, s1] = ZELgetIndexMaps(R1);
     call = {R1, abs(R2), o1, s1, 0.02, 1};
-    clear R1 R2
+    R1 = [];
+    R2 = [];
     found.edge = ZELgetEdgeMap(call{:});
     if keep
         inputs.ZELgetEdgeMap = call;
     end
 end
+end
+
+% The scale table and the profile tables with their gains, made once for
+% every tile.
+function tables = feature_tables(options)
+tables.T = ZELgetScaleTable(options.scales, options.orientations);
+[tables.line, tables.lineGain] = ZELgetProfileTable('line');
+[tables.spot, tables.spotGain] = ZELgetProfileTable('spot');
+[tables.linePair, tables.linePairGain] = ZELgetProfileTable('linePair');
 end
 
 % The pixel-wise maps of a large image, tile by tile: each tile's stacks are
@@ -473,7 +484,7 @@ for i = 1:numel(row_edges) - 1
         for k = 1:numel(names)
             parts{k}(r, c) = tile.(names{k})(r - rh(1) + 1, c - ch(1) + 1);
         end
-        clear tile
+        tile = [];
     end
 end
 found = cell2struct(parts, names, 1);
