@@ -42,11 +42,20 @@ endif()
 
 # functionSignatures.json parses, and names every function with its inputs.
 file(READ ${folder}/functionSignatures.json signatures)
+# The inputs of a kernel are those of its longest usage line (a line of the
+# help's head, "%   outputs = NAME(inputs)"): the last ones add the optional
+# inputs.
 foreach(kernel IN LISTS KERNELS)
-  file(STRINGS ${SOURCE_DIR}/matlab/${kernel}.m usage REGEX "^%   .*= ${kernel}\\(" LIMIT_COUNT 1)
-  string(REGEX MATCH "\\((.*)\\)" arguments "${usage}")
-  string(REPLACE "," ";" arguments "${CMAKE_MATCH_1}")
-  list(LENGTH arguments input_count)
+  file(STRINGS ${SOURCE_DIR}/matlab/${kernel}.m usages REGEX "^%   [^ ][^%]*= ${kernel}\\([^%]*\\)$")
+  set(input_count 0)
+  foreach(usage IN LISTS usages)
+    string(REGEX MATCH "\\((.*)\\)" arguments "${usage}")
+    string(REPLACE "," ";" arguments "${CMAKE_MATCH_1}")
+    list(LENGTH arguments count)
+    if(count GREATER input_count)
+      set(input_count ${count})
+    endif()
+  endforeach()
   string(JSON described ERROR_VARIABLE error LENGTH "${signatures}" ${kernel} inputs)
   if(error)
     fail("functionSignatures.json: ${error}")
