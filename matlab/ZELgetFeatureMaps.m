@@ -68,15 +68,15 @@ function [maps, inputs] = ZELgetFeatureMaps(image, varargin)
 %     'Precision'     'single' (default) or 'double': the class of the
 %                     stacks and of the filter bank's arithmetic. Single
 %                     halves the memory of the stacks and, in Octave, nearly
-%                     halves the time (see the README's benchmark); on the
-%                     demo's 512 x 512 image
-%                     the maps from single and double stacks differ by at
-%                     most 7e-7 in the scores, 1e-4 pixels in the width and
-%                     0.01 degrees in the orientation, with the same centre
-%                     lines, so single is the default
+%                     halves the time (2.7 s against 4.8 s on the demo's
+%                     image at 2048 x 2048, see the README); on the demo's
+%                     512 x 512 image the maps from single and double stacks
+%                     differ by at most 7e-7 in the scores, 1e-4 pixels in
+%                     the width and 0.01 degrees in the orientation, with
+%                     the same centre lines; so single is the default
 %     'TileSize'      [rows, cols], or one number for both: an image with
 %                     more rows or columns than that is processed in tiles of
-%                     at most that size (as even as can be); default 192;
+%                     at most that size (as even as can be); default 160;
 %                     Inf never tiles. See "Large images" below
 %
 %   Output:
@@ -143,22 +143,31 @@ function [maps, inputs] = ZELgetFeatureMaps(image, varargin)
 %   whole-image stack is ever held: besides the image and the maps, the
 %   working set is at most
 %     3 * (tr + 2h) * (tc + 2h) * nO * numel(sigmas) * b   bytes of stacks
-%       (R2, R1 and one penalty stack of a tile of tr x tc pixels; b = 4 in
-%       single, 8 in double: 22.5 MB with the defaults in single, 45 MB in
-%       double),
-%     + 64 bytes a pixel of a widened tile (its index and 2-D maps),
-%     + 43 bytes a pixel of the image (the grey image, the ridge and
-%       orientation maps when the curvature alone is asked for, the
-%       orientation map on the centre lines and the masks of the thinning),
-%   and the temporaries of the host's own arithmetic on those.
-%   The default tile size comes from timing Octave 7 on a 2048 x 2048 image
-%   (see the README's benchmark). There the first touch of fresh memory
-%   costs more than the arithmetic, and Octave copies every MEX output:
-%   with single stacks, tiles of 160 to 224 pixels took about 15 s in a
-%   fresh session and 5 s in later calls, which reuse the memory freed by
-%   the tiles; tiles of 256 and more found no freed memory to reuse (15 to
-%   50 s); the whole image at once took 50 s and 1.8 GB beside the image
-%   and the maps, against 64 to 95 MB with tiles.
+%       (R2, R1 and one penalty stack of a tile of at most tr x tc pixels
+%       widened by h; b = 4 in single, 8 in double: 17 MB with the defaults
+%       in single, 34 MB in double; Octave holds a fourth stack for a moment,
+%       as it copies the filter bank's outputs),
+%     + 64 bytes a pixel of a widened tile (its index maps and 2-D maps),
+%     + about 40 bytes a pixel of the image (the grey image; the ridge and
+%       orientation maps when only the curvature is asked for; the
+%       orientation map on the centre lines; the masks of the thinning),
+%       and about 100 bytes more a pixel where the ridge score is 0.3 or
+%       more (the candidates for the centre lines),
+%   and the temporaries of the host's own arithmetic on those. In Octave an
+%   array of 31 MiB is made and freed before the first tile: it raises the
+%   C library's threshold for fresh memory (glibc's mmap threshold), so
+%   that the arrays of each tile reuse the memory freed by the tile before.
+%   The default tile size comes from timing Octave 7 on the demo's image at
+%   2048 x 2048 pixels (see the README's benchmark), best of two calls:
+%     tiles of      128     160     192     256     512    whole image
+%     single     2.80 s  2.79 s  4.33 s  3.89 s  14.9 s  13.4 s
+%     double     3.76 s  3.24 s  3.64 s  16.9 s  30.2 s  24.4 s
+%   with at most 107 MB beside the image and the maps in tiles of 256 or
+%   less, 299 MB in tiles of 512, and 1.8 GB (single) or 3.9 GB (double)
+%   for the whole image. There the first touch of fresh memory costs more
+%   than the arithmetic, and Octave copies every output of a MEX function:
+%   the arrays of tiles of 160 pixels or fewer reuse the memory freed by the
+%   tile before, those of larger tiles more and more often get fresh memory.
 %
 %   Errors (identifier: cause):
 %     ZELgetFeatureMaps:invalidClass        the image not a real, non-sparse double,
@@ -238,7 +247,7 @@ options.scales = 1.5 * 1.6 .^ (0:3);
 options.orientations = 8;
 options.dark = false;
 options.precision = 'single';
-options.tileSize = [192, 192];
+options.tileSize = [160, 160];
 names = map_names();
 for k = 1:numel(names)
     options.maps.(names{k}) = true;
@@ -470,6 +479,15 @@ row_edges = tile_edges(rows, options.tileSize(1));
 col_edges = tile_edges(cols, options.tileSize(2));
 names = fieldnames(need);
 names = names(cellfun(@(name) need.(name), names) & ~strcmp(names, 'curvature'));
+% Octave takes its arrays from the C library's malloc. With glibc, an
+% array above the mmap threshold gets fresh pages, whose first touch costs
+% more than the filter bank's arithmetic on some machines; the threshold
+% rises to the size of the largest such array freed (up to 32 MiB), and
+% the heap keeps up to twice that of freed memory. One array of 31 MiB
+% freed before the first tile lets the arrays of every tile reuse the
+% memory the tile before freed.
+release = zeros(31 * 2^17, 1);
+release = [];
 parts = cell(size(names));
 for k = 1:numel(names)
     parts{k} = zeros(rows, cols);
