@@ -1,9 +1,12 @@
-function maps = ZELdemo(outDir, image)
+function varargout = ZELdemo(outDir, image)
 %ZELdemo  The feature maps of an image as pictures: the demo.
 %   ZELdemo
 %   ZELdemo(outDir)
 %   ZELdemo(outDir, image)
 %   maps = ZELdemo(...)
+%
+%   The maps are returned only when asked for (ZELdemo alone prints no
+%   maps).
 %
 %   Makes every feature map of an image with ZELgetFeatureMaps and writes
 %   one PNG picture per map, and one of the image, into the folder outDir
@@ -113,6 +116,9 @@ for k = 1:size(views, 1)
     write_png(fullfile(outDir, [name '.png']), with_colour_scale(picture, colours(256), views{k, 2}, views{k, 5}));
 end
 fprintf('pictures in %s; %.1f s in all\n', outDir, toc(started));
+if nargout > 0
+    varargout{1} = maps;
+end
 end
 
 function report_map(name, map)

@@ -9,4 +9,4 @@ bash scripts/install-deps.sh main
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCHMARKS=OFF
 cmake --build build -j"$(nproc)"
 octave-cli --no-gui --no-history --no-init-file --quiet \
-  --path build/octave --eval "ZELdemo('docs')"
+  --path build/octave --eval "ZELdemo('docs');"
