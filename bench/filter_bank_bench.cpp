@@ -142,9 +142,16 @@ struct Inputs {
     Array stack, stack_single;  // the second-order responses of the image
 };
 
+// The build's MEX files, or those in $ZEL_MEX_DIR (to compare two builds).
+std::string mex_dir()
+{
+    const char* dir = std::getenv("ZEL_MEX_DIR");
+    return dir && *dir ? dir : ZEL_MEX_DIR;
+}
+
 mexFunctionPointer load_entry(const std::string& kernel)
 {
-    const std::string path = std::string(ZEL_MEX_DIR) + "/" + kernel + ".mexa64";
+    const std::string path = mex_dir() + "/" + kernel + ".mexa64";
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     return handle ? reinterpret_cast<mexFunctionPointer>(dlsym(handle, "mexFunction")) : nullptr;
 }
@@ -419,7 +426,7 @@ int main(int argc, char** argv)
     g_index_maps = load_entry("ZELgetIndexMaps");
     if (!g_filter_bank || !g_index_maps) {
         std::fprintf(stderr, "filter bank bench: %s/ZELgetResponseStack.mexa64 and ZELgetIndexMaps.mexa64 must be built\n",
-                     ZEL_MEX_DIR);
+                     mex_dir().c_str());
         return 1;
     }
     const auto add = [](const std::string& name, Slot slot) {

@@ -65,32 +65,51 @@ struct Best {
     typename WidthOf<T>::Integer plane[kRun];
 };
 
-// The run's pixels from q on, L of them, after plane k, whose elements
-// for the run start at values.
-template <int L, typename T>
-ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, typename WidthOf<T>::Integer k)
+// The run's pixels from q on, L of them, after the G planes from k on, the
+// elements of plane k for the run starting at values and each next plane
+// stride elements further: the best so far stays in registers across the
+// planes.
+template <int L, int G, typename T>
+ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t stride,
+                                   typename WidthOf<T>::Integer k)
 {
     typedef typename WidthOf<T>::Integer Integer;
     using V = typename VectorOf<T, L>::type;
     using I = typename VectorOf<Integer, L>::type;
-    V v, m;
+    V m;
     I p;
-    memcpy(&v, values + q, sizeof v);
     memcpy(&m, best.magnitude + q, sizeof m);
     memcpy(&p, best.plane + q, sizeof p);
-    if constexpr (L == 1) {
-        v = __builtin_fabs(v);  // exact for singles too
-        const bool larger = v > m;
-        m = larger ? v : m;
-        p = larger ? k : p;
-    } else {
-        v = (V)((I)v & (I{} + WidthOf<T>::kMagnitudeBits));  // the sign bit cleared
-        const I larger = v > m;
-        m = larger ? v : m;
-        p = larger ? I{} + k : p;
+    for (int g = 0; g < G; ++g) {
+        V v;
+        memcpy(&v, values + stride * g + q, sizeof v);
+        if constexpr (L == 1) {
+            v = __builtin_fabs(v);  // exact for singles too
+            const bool larger = v > m;
+            m = larger ? v : m;
+            p = larger ? Integer(k + g) : p;
+        } else {
+            v = (V)((I)v & (I{} + WidthOf<T>::kMagnitudeBits));  // the sign bit cleared
+            const I larger = v > m;
+            m = larger ? v : m;
+            p = larger ? I{} + Integer(k + g) : p;
+        }
     }
     memcpy(best.magnitude + q, &m, sizeof m);
     memcpy(best.plane + q, &p, sizeof p);
+}
+
+// Planes G at a time from k on, while G are left before planes.
+template <int L, int G, typename T>
+ZEL_ALWAYS_INLINE void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrdiff_t count,
+                                          typename WidthOf<T>::Integer& k, typename WidthOf<T>::Integer planes)
+{
+    const ptrdiff_t vectors = count - count % L;
+    for (; k + G <= planes; k += G) {
+        const T* values = R + stride * k;
+        for (ptrdiff_t q = 0; q < vectors; q += L) keep_larger<L, G>(best, q, values, stride, k);
+        for (ptrdiff_t q = vectors; q < count; ++q) keep_larger<1, G>(best, q, values, stride, k);
+    }
 }
 
 // The index maps of the count pixels from first on.
@@ -106,12 +125,10 @@ ZEL_ALWAYS_INLINE void index_run(const T* R, const zel::StackShape& shape, ptrdi
     }
     const ptrdiff_t plane_stride = zel::pixel_count(shape);
     const Integer planes = Integer(shape.orientations) * Integer(shape.scales);
-    const ptrdiff_t vectors = count - count % L;
-    for (Integer k = 0; k < planes; ++k) {
-        const T* values = R + first + plane_stride * k;
-        for (ptrdiff_t q = 0; q < vectors; q += L) keep_larger<L>(best, q, values, k);
-        for (ptrdiff_t q = vectors; q < count; ++q) keep_larger<1>(best, q, values, k);
-    }
+    Integer k = 0;
+    keep_larger_planes<L, 8>(best, R + first, plane_stride, count, k, planes);
+    keep_larger_planes<L, 4>(best, R + first, plane_stride, count, k, planes);
+    keep_larger_planes<L, 1>(best, R + first, plane_stride, count, k, planes);
     for (ptrdiff_t q = 0; q < count; ++q) {
         const Integer k = best.plane[q];
         orientation[first + q] = uint16_t(k % shape.orientations + 1);

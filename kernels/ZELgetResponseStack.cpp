@@ -90,6 +90,35 @@ ZEL_ALWAYS_INLINE void store_vector(T* p, V v, ptrdiff_t count)
     memcpy(p, &v, count * sizeof(T));
 }
 
+// A whole vector written past the caches, to an address aligned to its size:
+// the stacks are written once and not read again by the call, and a plain
+// store would first read each line in. Elsewhere a plain store.
+template <typename V, typename T>
+ZEL_ALWAYS_INLINE void stream_vector(T* p, V v)
+{
+#if defined(__x86_64__) && defined(__clang__)
+    __builtin_nontemporal_store(v, reinterpret_cast<V*>(p));
+#elif defined(__x86_64__)
+    if constexpr (sizeof(T) == sizeof(double) && sizeof(V) == 64) __builtin_ia32_movntpd512(p, v);
+    else if constexpr (sizeof(T) == sizeof(double) && sizeof(V) == 32) __builtin_ia32_movntpd256(p, v);
+    else if constexpr (sizeof(T) == sizeof(double) && sizeof(V) == 16) __builtin_ia32_movntpd(p, v);
+    else if constexpr (sizeof(T) == sizeof(float) && sizeof(V) == 64) __builtin_ia32_movntps512(p, v);
+    else if constexpr (sizeof(T) == sizeof(float) && sizeof(V) == 32) __builtin_ia32_movntps256(p, v);
+    else if constexpr (sizeof(T) == sizeof(float) && sizeof(V) == 16) __builtin_ia32_movntps(p, v);
+    else memcpy(p, &v, sizeof v);
+#else
+    memcpy(p, &v, sizeof v);
+#endif
+}
+
+// Makes the streamed stores visible in order before the call returns.
+inline void end_streaming()
+{
+#if defined(__x86_64__)
+    __builtin_ia32_sfence();
+#endif
+}
+
 // --- the image --------------------------------------------------------------
 
 // The NaN that 0/0 gives on x86-64 (sign bit set), which MATLAB's NaN is too:
@@ -368,26 +397,32 @@ struct ScaleSteering {
 // responses overwrite.
 constexpr ptrdiff_t kSteeringBlock = 256;
 
-// Responses of orientation c for the block's pixels begin .. end - 1, L at a time.
+// The response of orientation c at the block's pixel q, L of them from q on.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t begin, ptrdiff_t end, T* out,
+ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
+                                                        const zel::Steering& c, T factor, bool second)
+{
+    using V = typename VectorOf<T, L>::type;
+    if (second)
+        return factor * ((T(c.xx) * load_vector<V>(base[0] + q) + T(c.xy) * load_vector<V>(base[1] + q)) +
+                         T(c.yy) * load_vector<V>(base[2] + q));
+    return factor * (T(c.x) * load_vector<V>(base[3] + q) + T(c.y) * load_vector<V>(base[4] + q));
+}
+
+// The responses of orientation c for the block's count pixels into out: one
+// at a time up to an address aligned to a whole vector, then streamed
+// vectors, then one at a time again.
+template <int L, typename T>
+ZEL_ALWAYS_INLINE void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t count, T* out,
                                    const zel::Steering& c, T factor, bool second)
 {
     using V = typename VectorOf<T, L>::type;
-    if (second) {
-        const T xx = T(c.xx), xy = T(c.xy), yy = T(c.yy);
-        for (ptrdiff_t q = begin; q + L <= end; q += L) {
-            const V v = (xx * load_vector<V>(base[0] + q) + xy * load_vector<V>(base[1] + q)) +
-                        yy * load_vector<V>(base[2] + q);
-            store_vector(out + q, factor * v, L);
-        }
-    } else {
-        const T x = T(c.x), y = T(c.y);
-        for (ptrdiff_t q = begin; q + L <= end; q += L) {
-            const V v = x * load_vector<V>(base[3] + q) + y * load_vector<V>(base[4] + q);
-            store_vector(out + q, factor * v, L);
-        }
-    }
+    const ptrdiff_t misaligned = ptrdiff_t(uintptr_t(out) % sizeof(V)) / ptrdiff_t(sizeof(T));
+    ptrdiff_t q = 0;
+    const ptrdiff_t head = misaligned ? L - misaligned : 0;
+    for (; q < head && q < count; ++q) out[q] = steered<1>(base, q, c, factor, second);
+    for (; q + L <= count; q += L) stream_vector<V>(out + q, steered<L>(base, q, c, factor, second));
+    for (; q < count; ++q) out[q] = steered<1>(base, q, c, factor, second);
 }
 
 template <int L, typename T>
@@ -398,20 +433,13 @@ ZEL_ALWAYS_INLINE void steer(const ScaleSteering<T>& in, ptrdiff_t pixels, uint1
     const T* const planes[5] = {in.xx, in.xy, in.yy, in.x, in.y};
     for (ptrdiff_t p = 0; p < pixels; p += kSteeringBlock) {
         const ptrdiff_t count = pixels - p < kSteeringBlock ? pixels - p : kSteeringBlock;
-        const ptrdiff_t vectors = count - count % L;
         for (int b = 0; b < 5; ++b)
             if (planes[b]) memcpy(base[b], planes[b] + p, count * sizeof(T));
         for (uint16_t o = 1; o <= orientations; ++o) {
             const zel::Steering c = zel::steering(o, orientations);
             const ptrdiff_t at = ptrdiff_t(o - 1) * pixels + p;
-            if (in.second) {
-                steer_block<L>(base, 0, vectors, in.second + at, c, second_factor, true);
-                steer_block<1>(base, vectors, count, in.second + at, c, second_factor, true);
-            }
-            if (in.first) {
-                steer_block<L>(base, 0, vectors, in.first + at, c, first_factor, false);
-                steer_block<1>(base, vectors, count, in.first + at, c, first_factor, false);
-            }
+            if (in.second) steer_block<L>(base, count, in.second + at, c, second_factor, true);
+            if (in.first) steer_block<L>(base, count, in.first + at, c, first_factor, false);
         }
     }
 }
@@ -592,6 +620,7 @@ void filter_bank(const Image& image, const zel::RealArray& scales, uint16_t scal
                             first ? first + at : nullptr);
         }
     });
+    end_streaming();
     if (working) mxDestroyArray(working);
 }
 
