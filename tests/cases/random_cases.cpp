@@ -269,7 +269,7 @@ Input text(const char* word)
 }
 
 // A call of the filter bank: orders and precision are left out when empty
-// or null (precision needs orders before it).
+// or null; a precision without orders goes after the default orders [2 1].
 struct FilterBankCall {
     Dims image;
     mxClassID image_class;
@@ -285,7 +285,8 @@ Case filter_bank_case(const FilterBankCall& call, Values& v)
 {
     Case c{"ZELgetResponseStack", call.nlhs, {}};
     c.inputs = {image(call.image_class, call.image, v, call.specials), row_of(call.sigmas), scalar(call.orientations)};
-    if (!call.orders.empty() || call.precision) c.inputs.push_back(row_of(call.orders.empty() ? std::vector<double>{2, 1} : call.orders));
+    if (!call.orders.empty() || call.precision)
+        c.inputs.push_back(row_of(call.orders.empty() ? std::vector<double>{2, 1} : call.orders));
     if (call.precision) c.inputs.push_back(text(call.precision));
     return c;
 }
