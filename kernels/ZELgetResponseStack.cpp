@@ -551,15 +551,17 @@ inline Orders read_orders(const zel::Call& call, int nrhs)
     return orders;
 }
 
-// 'double' or 'single', in any letter case.
+// 'double' or 'single', in any letter case. The host's mxChar is a UTF-16
+// code unit in MATLAB and a byte in Octave.
 inline bool text_is(const mxArray* array, const char* word)
 {
     const size_t count = mxGetNumberOfElements(array);
     if (count != strlen(word)) return false;
-    const uint16_t* text = static_cast<const uint16_t*>(mxGetData(array));
+    const mxChar* text = static_cast<const mxChar*>(mxGetData(array));
     for (size_t k = 0; k < count; ++k) {
-        const uint16_t c = text[k] >= 'A' && text[k] <= 'Z' ? uint16_t(text[k] - 'A' + 'a') : text[k];
-        if (c != uint16_t(word[k])) return false;
+        const unsigned code = unsigned(text[k]);
+        const unsigned c = code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code;
+        if (c != unsigned(word[k])) return false;
     }
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <stddef.h>
 #include <stdbool.h>
+#include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -43,6 +44,11 @@ typedef enum {
 } mxClassID;
 
 typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
+
+/* An element of a char array: a UTF-16 code unit, as in MATLAB. (Octave's
+ * own headers make it a char of one byte: code that reads text goes through
+ * this type, never a fixed width.) */
+typedef uint16_t mxChar;
 
 /* Sized operations: the 7.3 interface. */
 #define mxGetDimensions mxGetDimensions_730
