@@ -64,7 +64,7 @@ function varargout = ZELgetResponseStack(varargin)
 %   w = sigma / sqrt(2). The kernels end at 4 sigma; this moves the
 %   response by less than 1% (measured: at most 0.75% for lines from
 %   sigma/2 to 3 sigma wide).
-
+%
 %   Inputs, by position:
 %     1  I          double, single, uint8, uint16 or logical, rows x cols   image;
 %                   integers are scaled as im2double does (uint8/255,
@@ -85,7 +85,8 @@ function varargout = ZELgetResponseStack(varargin)
 %   at most 2^31 elements.
 %
 %   Outputs:
-%     R2, R1   rows x cols x nO x numel(sigmas), double or single
+%     R2, R1   rows x cols x nO x numel(sigmas), double or single (with no
+%              scales, empty stacks of that size)
 %
 %   Memory: besides the stacks, nothing image-sized is allocated (the stacks
 %   hold the working planes until the last scale is computed), except with
