@@ -18,8 +18,8 @@ function varargout = ZELgetBlobMap(varargin)
 %   they flow through the arithmetic (a zero normaliser gives Inf or NaN).
 %
 %   For a meaningful map: o* is the orientation of the peak of |R| at the
-%   pixel ([~, o] = max(abs(R), [], 3) over a scale, not max of the signed
-%   R); A and T are in the same unit (pixels, say: A the structure's width,
+%   pixel (o from [o, s] = ZELgetIndexMaps(R), not max of the signed R); A
+%   and T are in the same unit (pixels, say: A the structure's width,
 %   from ZELgetHeightAndWidthMap, T(o,s) the width scale s responds to most);
 %   the amplitude's sign is the polarity sought (+1 bright, -1 dark).
 %   Sizes, scale table entries and g that are not negative keep x at 0 or
@@ -80,9 +80,9 @@ function varargout = ZELgetBlobMap(varargin)
 %
 %   Example:
 %     R = rand(32, 32, 8, 4);  Q = 0.1 * rand(size(R));
-%     [~, o] = max(abs(R(:, :, :, 1)), [], 3);
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
 %     T = repmat([2 3 4.5 6.75], 8, 1);
-%     B = ZELgetBlobMap(R, Q, uint16(o), [], 0.05, linspace(0, 1, 33), 16, ...
+%     B = ZELgetBlobMap(R, Q, o, [], 0.05, linspace(0, 1, 33), 16, ...
 %                       3 * ones(32), T, ones(32));
 %
 %   See also ZELgetRidgeMap, ZELgetHeightAndWidthMap.

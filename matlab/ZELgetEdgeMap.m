@@ -65,9 +65,8 @@ function varargout = ZELgetEdgeMap(varargin)
 %
 %   Example:
 %     R = randn(32, 32, 8, 4);  Q = 0.1 * abs(randn(size(R)));
-%     [~, o] = max(abs(sum(R, 4)), [], 3);
-%     [~, s] = max(max(abs(R), [], 3), [], 4);
-%     E = ZELgetEdgeMap(R, Q, uint16(o), uint16(s), 0.05, 1);
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
+%     E = ZELgetEdgeMap(R, Q, o, s, 0.05, 1);
 %
 %   See also ZELgetRidgeMap, ZELgetOrientationMap.
 

@@ -25,8 +25,8 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %   equal magnitudes at an inner scale, for example, give a NaN width.
 %
 %   For a meaningful map, o* and s* are the orientation and the scale of the
-%   peak of |R| at the pixel ([~, o] = max(abs(R), [], 3) and then the scale
-%   of the largest of those, not max of the signed R): then c is the largest
+%   peak of |R| at the pixel ([o, s] = ZELgetIndexMaps(R), not max of the
+%   signed R): then c is the largest
 %   of the three magnitudes and s^ lies within half a scale of s*. Elsewhere
 %   the parabola may open upwards or be flat and the width is extrapolated
 %   far off (widths of 1e-65 or 1e4 are a sign of such index maps). The
@@ -88,9 +88,9 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %
 %   Example:
 %     R = rand(32, 32, 1, 4);
-%     [~, s] = max(abs(R), [], 4);
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
 %     P = 1 ./ (1 + linspace(0, 2, 33) .^ 2);
-%     [H, W] = ZELgetHeightAndWidthMap(R, uint16(ones(32)), uint16(s), P, 16, ...
+%     [H, W] = ZELgetHeightAndWidthMap(R, o, s, P, 16, ...
 %                                      [2 3 4.5 6.75], uint16(3));
 %
 %   See also ZELgetOrientationMap, ZELgetBlobMap, ZELgetRidgeMap.

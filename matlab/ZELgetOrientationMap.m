@@ -21,8 +21,8 @@ function varargout = ZELgetOrientationMap(varargin)
 %   undefined (three equal magnitudes). The map can be passed as it is to
 %   ZELgetCurvatureMap.
 %
-%   For a meaningful map, o* is the orientation of the peak of |R| over the
-%   orientations at the pixel's scale s*, so that theta stays within half a
+%   For a meaningful map, o* and s* are the orientation and the scale of the
+%   peak of |R| ([o, s] = ZELgetIndexMaps(R)), so that theta stays within half a
 %   step of o* and A in [0, 180) degrees; from other index maps (max of the
 %   signed R, say) theta and A can lie anywhere (thousands of degrees). f is
 %   not a boolean: pass uint16(0) for orientations spread evenly over 180
@@ -72,8 +72,8 @@ function varargout = ZELgetOrientationMap(varargin)
 %
 %   Example:
 %     R = rand(32, 32, 8);                 % one scale
-%     [~, o] = max(abs(R), [], 3);
-%     A = ZELgetOrientationMap(R, uint16(o), uint16(ones(32)), uint16(0));
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
+%     A = ZELgetOrientationMap(R, o, s, uint16(0));
 %
 %   See also ZELgetCurvatureMap, ZELgetHeightAndWidthMap.
 
