@@ -34,14 +34,7 @@ const zel::InputRole kRoles[kInputCount] = {{"response stack", zel::kDoubleArray
 // the run, the best so far kept on the stack.
 constexpr ptrdiff_t kRun = 512;
 
-template <typename T, int Count>
-struct VectorOf {
-    typedef T type __attribute__((vector_size(sizeof(T) * Count)));
-};
-template <typename T>
-struct VectorOf<T, 1> {
-    typedef T type;
-};
+using zel::VectorOf;
 
 // Integers as wide as T: the sign bit of T cleared by a mask, and the plane
 // index (o - 1) + nO * (s - 1) of the best so far, below nO * nS, which is at
@@ -76,13 +69,10 @@ ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, 
     typedef typename WidthOf<T>::Integer Integer;
     using V = typename VectorOf<T, L>::type;
     using I = typename VectorOf<Integer, L>::type;
-    V m;
-    I p;
-    memcpy(&m, best.magnitude + q, sizeof m);
-    memcpy(&p, best.plane + q, sizeof p);
+    V m = zel::load_vector<V>(best.magnitude + q);
+    I p = zel::load_vector<I>(best.plane + q);
     for (int g = 0; g < G; ++g) {
-        V v;
-        memcpy(&v, values + stride * g + q, sizeof v);
+        V v = zel::load_vector<V>(values + stride * g + q);
         if constexpr (L == 1) {
             v = __builtin_fabs(v);  // exact for singles too
             const bool larger = v > m;
@@ -95,8 +85,8 @@ ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, 
             p = larger ? I{} + Integer(k + g) : p;
         }
     }
-    memcpy(best.magnitude + q, &m, sizeof m);
-    memcpy(best.plane + q, &p, sizeof p);
+    zel::store_vector(best.magnitude + q, m, L);
+    zel::store_vector(best.plane + q, p, L);
 }
 
 // Planes G at a time from k on, while G are left before planes.

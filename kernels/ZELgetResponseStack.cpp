@@ -68,27 +68,9 @@ const zel::InputRole kRoles[kInputCount] = {
 
 // --- vectors of the computation's class -------------------------------------
 
-template <typename T, int Count>
-struct VectorOf {
-    typedef T type __attribute__((vector_size(sizeof(T) * Count)));
-};
-template <typename T>
-struct VectorOf<T, 1> {
-    typedef T type;
-};
-
-template <typename V, typename T>
-ZEL_ALWAYS_INLINE V load_vector(const T* p)
-{
-    V v;
-    memcpy(&v, p, sizeof v);
-    return v;
-}
-template <typename V, typename T>
-ZEL_ALWAYS_INLINE void store_vector(T* p, V v, ptrdiff_t count)
-{
-    memcpy(p, &v, count * sizeof(T));
-}
+using zel::load_vector;
+using zel::store_vector;
+using zel::VectorOf;
 
 // A whole vector written past the caches, to an address aligned to its size:
 // the stacks are written once and not read again by the call, and a plain
