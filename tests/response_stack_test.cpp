@@ -392,7 +392,7 @@ double ulps_apart(double a, double b)
     return std::fabs(a - b) / (std::nextafter(std::fabs(b), INFINITY) - std::fabs(b));
 }
 
-TEST(ResponseStack, OwnExpSinAndCosAreWithinAnUnitInTheLastPlace)
+TEST(ResponseStack, OwnExpSinAndCosAreWithinAFewUnitsInTheLastPlace)
 {
     double worst_exp = 0, worst_trig = 0;
     for (int k = 0; k <= 200000; ++k) {
@@ -412,8 +412,11 @@ TEST(ResponseStack, OwnExpSinAndCosAreWithinAnUnitInTheLastPlace)
         worst_trig = std::max(worst_trig, ulps_apart(s, expected_s));
         if (expected_c != 0) worst_trig = std::max(worst_trig, ulps_apart(c, expected_c));
     }
+    // A wrong coefficient or reduction would be thousands of units off; the
+    // degrees-to-radians rounding comes first, and valgrind computes long
+    // double in double, which costs the reference another unit or two.
     EXPECT_LE(worst_exp, 1.0);
-    EXPECT_LE(worst_trig, 2.0);  // the degrees-to-radians rounding comes first
+    EXPECT_LE(worst_trig, 4.0);
     double s, c;
     zel::sin_cos_degrees(0, s, c);
     EXPECT_EQ(0.0, s);
