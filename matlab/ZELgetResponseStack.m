@@ -72,8 +72,8 @@ function varargout = ZELgetResponseStack(varargin)
 %                   taps reach them
 %     2  sigmas     double or single vector   scales in pixels, each from 0.1 to
 %                   128, strictly ascending
-%     3  nO         double scalar             orientation count, 1 to 65534
-%     4  orders     double vector             optional: the derivative order of
+%     3  nO         double or single scalar   orientation count, 1 to 65534
+%     4  orders     double or single vector   optional: the derivative order of
 %                   each output, in order; default [2 1]. R1 = ZELgetResponseStack(
 %                   I, sigmas, nO, 1) computes the first order alone
 %     5  precision  'double' or 'single'      optional: the class of the stacks

@@ -511,6 +511,11 @@ TEST(ResponseStack, ContractBreachesEndInAnIdentifiedError)
     Array big = unbacked({40000, 40000});
     expect_breach(filter_bank(big.get(), {1, 2}, 8, 1), "ZELgetResponseStack", "2^31 elements", "tooLarge",
                   "40000 x 40000 x 8 x 2 elements; at most 2^31");
+    // More than 65534 scales, each a valid one.
+    std::vector<double> many(65535);
+    for (size_t k = 0; k < many.size(); ++k) many[k] = 0.1 + 0.001 * double(k);
+    expect_breach(filter_bank(image.get(), many, 1, 1), "ZELgetResponseStack", "65535 scales", "tooLarge",
+                  "at most 65534 scales");
     Array precision_number = scalar(1);
     Array s = row_of({1}), n = scalar(8), o = row_of({2});
     expect_breach(call("ZELgetResponseStack", 1, {image.get(), s.get(), n.get(), o.get(), precision_number.get()}),
