@@ -19,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -414,12 +413,12 @@ int main(int argc, char** argv)
 {
     using namespace zelbench;
     const Options options = take_options(argc, argv);
-    if (!options.fresh_outputs) {
-        // As in zel_bench: freed memory stays in the heap, so that a new
-        // output costs calloc's zero-fill and not a page fault per 4 KiB.
-        mallopt(M_MMAP_MAX, 0);
-        mallopt(M_TRIM_THRESHOLD, -1);  // never: the stacks of 2048^2 pass 2 GiB
-    }
+    // Recycled outputs: the host gives a new stack the block of a freed one
+    // (glibc alone splits freed stacks of a gigabyte with small blocks, and
+    // every stack would come from fresh pages).
+    if (!options.fresh_outputs) mxHostKeepFreedBlocks(1);
+    // Outputs cost what a real host's cost: no marking of unwritten elements.
+    mxHostMarkUninitialised(0);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     g_filter_bank = load_entry("ZELgetResponseStack");

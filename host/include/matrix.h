@@ -64,8 +64,9 @@ mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity)
 mxArray *mxCreateNumericArray(mwSize ndim, const mwSize *dims, mxClassID class_id,
                               mxComplexity complexity);
 /* As mxCreateNumericArray, with elements the caller must write before the
-   array is used; here they are a pattern (the bytes 0xA5) that no kernel
-   result is likely to have, so that an element left unwritten shows. */
+   array is used; here, unless the host is told otherwise, they are a
+   pattern (the bytes 0xA5) that no kernel result is likely to have, so that
+   an element left unwritten shows. */
 mxArray *mxCreateUninitNumericArray(size_t ndim, size_t *dims, mxClassID class_id,
                                     mxComplexity complexity);
 mxArray *mxCreateSparse(mwSize rows, mwSize cols, mwSize nzmax, mxComplexity complexity);
