@@ -12,12 +12,12 @@ namespace zeltest {
 const std::vector<KernelFacts>& all_kernels()
 {
     static const std::vector<KernelFacts> kernels = {
-        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9},
-        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9},
-        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0},
-        {"ZELgetHeightAndWidthMap", 7, 2, "Seven input arguments required.", "pow", {2, 3}, {2, 3}, 6},
-        {"ZELgetOrientationMap", 4, 1, "Four input arguments required.", "atan", {2, 3}, {2, 3}, 0},
-        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0},
+        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, {5, 7}},
+        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, {5, 7}},
+        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0, {5, 6}},
+        {"ZELgetHeightAndWidthMap", 7, 2, "Seven input arguments required.", "pow", {2, 3}, {2, 3}, 6, {5, 7}},
+        {"ZELgetOrientationMap", 4, 1, "Four input arguments required.", "atan", {2, 3}, {2, 3}, 0, {4}},
+        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0, {}},
     };
     return kernels;
 }

@@ -26,6 +26,7 @@ struct KernelFacts {
     std::vector<int> index_maps;  // inputs (1-based) that are index maps
     std::vector<int> pixel_maps;  // inputs read per pixel, index maps included
     int scale_table;              // the scale table input, 0 when there is none
+    std::vector<int> scalars;     // inputs of which only the first element is read
 };
 const std::vector<KernelFacts>& all_kernels();
 inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kernel.name; }
