@@ -27,9 +27,9 @@ constexpr const char* kSizeMismatch = "sizeMismatch";             // a second st
 constexpr const char* kIndexOutOfRange = "indexOutOfRange";       // an index map value outside its range
 constexpr const char* kTooLarge = "tooLarge";                     // sizes beyond the 16- and 32-bit holds
 constexpr const char* kTooManyOutputs = "tooManyOutputs";         // more outputs asked for than there are
-// Warnings: the call goes on and gives its map, but the input is probably
-// a mistake. The shape one is shared; a kernel may name its own.
-constexpr const char* kSuspiciousShape = "suspiciousShape";  // a shape that meets the contract, not the image
+// The shared warning: a shape that meets the contract but is probably a
+// mistake. A kernel may name warnings of its own.
+constexpr const char* kSuspiciousShape = "suspiciousShape";
 
 // How an input is read. Real inputs may be double or single; index maps
 // uint16, or double holding whole numbers.
@@ -204,14 +204,7 @@ inline void require_class(const Call& call, int slot)
                 slot + 1, role.name, found);
 }
 
-// "3 x 4 x 1 x 2".
-inline void describe_sizes(const mxArray* array, char* text, size_t size)
-{
-    const mwSize dims = mxGetNumberOfDimensions(array);
-    size_t used = 0;
-    for (mwSize k = 0; k < dims && used < size; ++k)
-        used += size_t(snprintf(text + used, size - used, k ? " x %zu" : "%zu", size_t(mxGetDimensions(array)[k])));
-}
+inline void describe_sizes(const mxArray* array, char* text, size_t size);
 
 // A scalar input: its first element is the value, so it needs one; more
 // are read past, which a vector or matrix given in its place (ones(16) for
@@ -256,6 +249,15 @@ inline Call begin_call(const Signature& signature, int nlhs, int nrhs, const mxA
                     signature.outputs == 1 ? "is" : "are", signature.outputs);
     check_inputs(call, signature.inputs);
     return call;
+}
+
+// "3 x 4 x 1 x 2".
+inline void describe_sizes(const mxArray* array, char* text, size_t size)
+{
+    const mwSize dims = mxGetNumberOfDimensions(array);
+    size_t used = 0;
+    for (mwSize k = 0; k < dims && used < size; ++k)
+        used += size_t(snprintf(text + used, size - used, k ? " x %zu" : "%zu", size_t(mxGetDimensions(array)[k])));
 }
 
 // More dimensions than are read: the rest of the array is never looked at.
