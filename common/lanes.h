@@ -172,7 +172,8 @@ ZEL_ALWAYS_INLINE OwnLanes<N, T> standard_abs_own(OwnLanes<N, T> x)
 {
     typedef typename OwnLaneTypes<N, T>::Bits Bits;
     if constexpr (N == 1) {
-        return sizeof(T) == sizeof(double) ? __builtin_fabs(x) : __builtin_fabsf(x);
+        if constexpr (sizeof(T) == sizeof(double)) return __builtin_fabs(x);
+        else return __builtin_fabsf(x);
     } else {
         constexpr auto largest = sizeof(T) == sizeof(double) ? INT64_MAX : INT32_MAX;
         return (OwnLanes<N, T>)((Bits)x & (Bits{} + largest));
