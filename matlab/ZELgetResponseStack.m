@@ -128,3 +128,47 @@ error('ZELgetResponseStack:notBuilt', ['ZELgetResponseStack has no MEX file on t
       'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
       'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
 end
+
+% Tests and a demo for Octave's test and demo functions (test
+% ZELgetResponseStack, demo ZELgetResponseStack, pkg test zelmaps); comments
+% to MATLAB.
+%
+%!test
+%! % A bright vertical bar: at its centre the strongest second-order
+%! % response is at orientation 5 of 8, a line at 90 degrees.
+%! I = zeros(32);  I(:, 15:18) = 1;
+%! R2 = ZELgetResponseStack(I, [1.5, 2.4], 8);
+%! [o, s] = ZELgetIndexMaps(R2);
+%! assert(o(16, 16), uint16(5));
+%! assert(s(16, 16), uint16(2));
+%
+%!test
+%! % 'single' gives the bits of the call on single(I); a flat image has
+%! % no second-order response.
+%! I = rand(9, 7);
+%! [A, B] = ZELgetResponseStack(I, [1, 2], 4, [2, 1], 'single');
+%! [C, D] = ZELgetResponseStack(single(I), [1, 2], 4);
+%! assert(class(A), 'single');
+%! assert(isequal(A, C) && isequal(B, D));
+%! F = ZELgetResponseStack(0.5 * ones(12, 10), [1, 2], 4, 2);
+%! assert(max(abs(F(:))) < 1e-15);
+%
+%!error id=ZELgetResponseStack:scalesNotAscending ZELgetResponseStack(rand(5), [2, 1], 4)
+%!error id=ZELgetResponseStack:invalidShape ZELgetResponseStack(rand(5, 5, 3), 1, 4)
+%!error <Three to five input arguments required> ZELgetResponseStack(rand(5), 1)
+%!warning <only its first element, 4, is read> ZELgetResponseStack(rand(5), 1, [4, 8]);
+%
+%!demo
+%! % A ring of Gaussian profile: the orientation of the strongest
+%! % second-order response at every pixel on it follows the ring around.
+%! [x, y] = meshgrid(1:41);
+%! I = exp(-(hypot(x - 21, y - 21) - 12) .^ 2 / 8);
+%! R2 = ZELgetResponseStack(I, [1.5, 2.4], 8);
+%! [o, s] = ZELgetIndexMaps(R2);
+%! angle = ZELgetOrientationMap(R2, o, s, uint16(0));
+%! angle(I < 0.5) = NaN;
+%! shades = '0123456789ABCDEF';               % 0 to 180 degrees, off the ring blank
+%! k = 1 + floor(angle(1:2:end, 1:2:end) / 180 * 16);
+%! text = repmat(' ', size(k));  text(~isnan(k)) = shades(k(~isnan(k)));
+%! disp('orientation on the ring, 0 (0) to 180 (F) degrees:');
+%! disp(text);
