@@ -85,15 +85,22 @@ void* kept_block(size_t bytes)
     return nullptr;
 }
 
+// A freed block takes an empty place, or the place of the block kept
+// longest, which goes back to the system.
 void release_block(void* block, size_t bytes)
 {
     if (block && bytes >= (1u << 20)) {
         std::lock_guard<std::mutex> guard(kept_lock);
-        for (KeptBlock& k : kept)
-            if (keeping && !k.block) {
-                k = KeptBlock{block, bytes};
-                return;
-            }
+        if (keeping) {
+            static size_t next = 0;
+            KeptBlock* place = &kept[next];
+            for (KeptBlock& k : kept)
+                if (!k.block) place = &k;
+            if (place == &kept[next]) next = (next + 1) % 8;
+            std::free(place->block);
+            *place = KeptBlock{block, bytes};
+            return;
+        }
     }
     std::free(block);
 }
