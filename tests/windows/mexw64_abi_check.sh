@@ -44,17 +44,17 @@ for kernel in "$@"; do
 
   # What each kernel uses of the host, as the Linux suite lists it
   # (tests/kernel_support.cpp): the maps make double outputs; the filter
-  # bank makes stacks of either class and, with few orientations, a working
-  # array that it destroys, and warns of nothing; the index maps make uint16
-  # maps.
+  # bank makes stacks of either class, which it writes whole, and, with few
+  # orientations, a working array that it destroys; the index maps make
+  # uint16 maps, which they write whole.
   inquiry=(mxGetDimensions_730 mxGetNumberOfDimensions_730 mxGetData mxGetNumberOfElements mxGetClassID
            mxIsComplex mxIsSparse)
   case $kernel in
     ZELgetResponseStack)
-      mx=("${inquiry[@]}" mxCreateNumericArray_730 mxDestroyArray)
-      mex=(mexErrMsgIdAndTxt mexErrMsgTxt) ;;
+      mx=("${inquiry[@]}" mxCreateUninitNumericArray_730 mxCreateNumericArray_730 mxDestroyArray)
+      mex=(mexErrMsgIdAndTxt mexErrMsgTxt mexWarnMsgIdAndTxt) ;;
     ZELgetIndexMaps)
-      mx=("${inquiry[@]}" mxCreateNumericArray_730)
+      mx=("${inquiry[@]}" mxCreateUninitNumericArray_730)
       mex=(mexErrMsgIdAndTxt mexErrMsgTxt mexWarnMsgIdAndTxt) ;;
     *)
       mx=("${inquiry[@]}" mxCreateDoubleMatrix_730 mxGetPr)
