@@ -19,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -142,9 +141,16 @@ struct Inputs {
     Array stack, stack_single;  // the second-order responses of the image
 };
 
+// The build's MEX files, or those in $ZEL_MEX_DIR (to compare two builds).
+std::string mex_dir()
+{
+    const char* dir = std::getenv("ZEL_MEX_DIR");
+    return dir && *dir ? dir : ZEL_MEX_DIR;
+}
+
 mexFunctionPointer load_entry(const std::string& kernel)
 {
-    const std::string path = std::string(ZEL_MEX_DIR) + "/" + kernel + ".mexa64";
+    const std::string path = mex_dir() + "/" + kernel + ".mexa64";
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     return handle ? reinterpret_cast<mexFunctionPointer>(dlsym(handle, "mexFunction")) : nullptr;
 }
@@ -407,19 +413,19 @@ int main(int argc, char** argv)
 {
     using namespace zelbench;
     const Options options = take_options(argc, argv);
-    if (!options.fresh_outputs) {
-        // As in zel_bench: freed memory stays in the heap, so that a new
-        // output costs calloc's zero-fill and not a page fault per 4 KiB.
-        mallopt(M_MMAP_MAX, 0);
-        mallopt(M_TRIM_THRESHOLD, -1);  // never: the stacks of 2048^2 pass 2 GiB
-    }
+    // Recycled outputs: the host gives a new stack the block of a freed one
+    // (glibc alone splits freed stacks of a gigabyte with small blocks, and
+    // every stack would come from fresh pages).
+    if (!options.fresh_outputs) mxHostKeepFreedBlocks(1);
+    // Outputs cost what a real host's cost: no marking of unwritten elements.
+    mxHostMarkUninitialised(0);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     g_filter_bank = load_entry("ZELgetResponseStack");
     g_index_maps = load_entry("ZELgetIndexMaps");
     if (!g_filter_bank || !g_index_maps) {
         std::fprintf(stderr, "filter bank bench: %s/ZELgetResponseStack.mexa64 and ZELgetIndexMaps.mexa64 must be built\n",
-                     ZEL_MEX_DIR);
+                     mex_dir().c_str());
         return 1;
     }
     const auto add = [](const std::string& name, Slot slot) {

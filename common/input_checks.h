@@ -12,6 +12,8 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace zel {
 namespace {
@@ -31,7 +33,8 @@ constexpr const char* kScalesNotAscending = "scalesNotAscending"; // filter scal
 constexpr const char* kInvalidOrientationCount = "invalidOrientationCount";  // not a whole number in 1..65534
 constexpr const char* kInvalidOrders = "invalidOrders";           // derivative orders other than 1 and 2
 constexpr const char* kInvalidPrecision = "invalidPrecision";     // a precision other than 'double' or 'single'
-// The one warning: a shape that meets the contract but is probably a mistake.
+// The shared warning: a shape that meets the contract but is probably a
+// mistake. A kernel may name warnings of its own.
 constexpr const char* kSuspiciousShape = "suspiciousShape";
 
 // How an input is read. Real inputs may be double or single; index maps
@@ -63,11 +66,15 @@ struct Signature {
     int required_inputs = -1;   // fewer than inputs when the last ones are optional
 };
 
-// What a gateway knows of its call, for checking and for error messages.
+// What a gateway knows of its call, for checking and for error messages,
+// and the warnings it has given: each identifier once per call.
+constexpr int kMaxWarnings = 4;
 struct Call {
     const char* kernel;
     const InputRole* roles;
     const mxArray* const* prhs;
+    mutable const char* warned[kMaxWarnings] = {};
+    mutable int warned_count = 0;
 };
 
 // The host names the function itself ("Error using NAME" in MATLAB, "NAME: "
@@ -98,11 +105,15 @@ inline void raise_error(const Call& call, const char* mnemonic, const char* form
 }
 
 // A warning lets the call go on; the user can silence it by its identifier.
+// A call gives each identifier once, the first time its cause is found.
 inline void warn(const Call& call, const char* mnemonic, const char* format, ...)
     __attribute__((format(ZEL_PRINTF_FORMAT, 3, 4)));
 
 inline void warn(const Call& call, const char* mnemonic, const char* format, ...)
 {
+    for (int k = 0; k < call.warned_count; ++k)
+        if (strcmp(call.warned[k], mnemonic) == 0) return;
+    if (call.warned_count < kMaxWarnings) call.warned[call.warned_count++] = mnemonic;
     Report report;
     va_list args;
     va_start(args, format);
@@ -113,6 +124,33 @@ inline void warn(const Call& call, const char* mnemonic, const char* format, ...
 
 // "1 element", "2 elements".
 inline const char* plural(size_t count) { return count == 1 ? "" : "s"; }
+
+// A value as a message shows it: NaN, Inf and -Inf as MATLAB and Octave
+// write them (printf would give nan and inf), any other value with the
+// fewest digits that read back as the same double (0.1, 2.5,
+// 1.0000000000000002; -0 keeps its sign), and an exponent only for
+// magnitudes below 1e-4 or from 1e15 on (10, not 1e+01).
+struct ValueText {
+    char text[32];
+};
+
+inline ValueText value_text(double value)
+{
+    ValueText out;
+    if (__builtin_isnan(value)) {
+        snprintf(out.text, sizeof out.text, "NaN");
+    } else if (__builtin_isinf(value)) {
+        snprintf(out.text, sizeof out.text, "%sInf", value < 0 ? "-" : "");
+    } else {
+        const double magnitude = __builtin_fabs(value);
+        const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e15);
+        for (int digits = 1; digits <= 17; ++digits) {
+            snprintf(out.text, sizeof out.text, "%.*g", digits, value);
+            if (strtod(out.text, nullptr) == value && !(plain && strchr(out.text, 'e'))) break;
+        }
+    }
+    return out;
+}
 
 inline const char* class_name(mxClassID id)
 {
@@ -186,17 +224,37 @@ inline void require_class(const Call& call, int slot)
                 slot + 1, role.name, found);
 }
 
-// Class, complexity and sparsity of every input, and a first element in
-// every scalar.
+inline void describe_sizes(const mxArray* array, char* text, size_t size);
+
+// A scalar input: its first element is the value, so it needs one; more
+// are read past, which a vector or matrix given in its place (ones(16) for
+// c) most likely did not mean.
+inline void require_scalar(const Call& call, int slot)
+{
+    const mxArray* array = input(call, slot);
+    const size_t count = mxGetNumberOfElements(array);
+    if (count == 0)
+        raise_error(call, kEmptyInput, "input %d (%s) has no element: its first element is its value, so the call ends here.",
+                    slot + 1, call.roles[slot].name);
+    if (count == 1) return;
+    char sizes[160];
+    describe_sizes(array, sizes, sizeof sizes);
+    const double first = mxGetClassID(array) == mxUINT16_CLASS ? double(static_cast<const uint16_t*>(mxGetData(array))[0])
+                         : mxGetClassID(array) == mxSINGLE_CLASS ? double(static_cast<const float*>(mxGetData(array))[0])
+                                                                 : static_cast<const double*>(mxGetData(array))[0];
+    warn(call, kSuspiciousShape, "input %d (%s) is %s, not a scalar; only its first element, %s, is read.", slot + 1,
+         call.roles[slot].name, sizes, value_text(first).text);
+}
+
+// Class, complexity and sparsity of every input, and one element in every
+// scalar.
 inline void check_inputs(const Call& call, int input_count)
 {
     for (int slot = 0; slot < input_count; ++slot) {
         const InputKind kind = call.roles[slot].kind;
         if (kind == kUnused) continue;
         require_class(call, slot);
-        if ((kind == kDoubleScalar || kind == kUint16Scalar) && mxGetNumberOfElements(input(call, slot)) == 0)
-            raise_error(call, kEmptyInput, "input %d (%s) is empty; its first element is read.", slot + 1,
-                        call.roles[slot].name);
+        if (kind == kDoubleScalar || kind == kUint16Scalar) require_scalar(call, slot);
     }
 }
 
@@ -430,8 +488,8 @@ inline void require_indices(const Call& call, int slot, const StackShape& shape,
     if (count == 0)  // nothing to select: the stack itself is empty along that dimension
         raise_error(call, kIndexOutOfRange, "input 1 (response stack) has no %s to select (its %s count is 0), yet input %d (%s) selects one at pixel (%td, %td).",
                     count_name, count_name, slot + 1, call.roles[slot].name, row, column);
-    raise_error(call, kIndexOutOfRange, "input %d (%s) holds %.17g at pixel (%td, %td); expected a whole number in 1..%u (the %s count).",
-                slot + 1, call.roles[slot].name, value, row, column, unsigned(count), count_name);
+    raise_error(call, kIndexOutOfRange, "input %d (%s) holds %s at pixel (%td, %td); expected a whole number in 1..%u (the %s count).",
+                slot + 1, call.roles[slot].name, value_text(value).text, row, column, unsigned(count), count_name);
 }
 
 // An orientation and a scale index map of a stack: each with rows x cols

@@ -105,6 +105,30 @@ ZEL_ALWAYS_INLINE void store(double* p, Lanes<N> v)
     memcpy(p, &v, sizeof v);
 }
 
+// Count elements of T in one vector (a plain T for a count of 1), for the
+// kernels that compute in their data's own class, and the loads and stores
+// of them; a store may write the first count elements only.
+template <typename T, int Count>
+struct VectorOf {
+    typedef T type __attribute__((vector_size(sizeof(T) * Count)));
+};
+template <typename T>
+struct VectorOf<T, 1> {
+    typedef T type;
+};
+template <typename V, typename T>
+ZEL_ALWAYS_INLINE V load_vector(const T* p)
+{
+    V v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+template <typename V, typename T>
+ZEL_ALWAYS_INLINE void store_vector(T* p, V v, ptrdiff_t count)
+{
+    memcpy(p, &v, size_t(count) * sizeof(T));
+}
+
 // Lanes of a stack's own elements, doubles or singles, for work that only
 // compares them and flips or clears their signs: that gives the same values
 // on singles as on their widened doubles, so the widening can wait until the
@@ -148,7 +172,8 @@ ZEL_ALWAYS_INLINE OwnLanes<N, T> standard_abs_own(OwnLanes<N, T> x)
 {
     typedef typename OwnLaneTypes<N, T>::Bits Bits;
     if constexpr (N == 1) {
-        return sizeof(T) == sizeof(double) ? __builtin_fabs(x) : __builtin_fabsf(x);
+        if constexpr (sizeof(T) == sizeof(double)) return __builtin_fabs(x);
+        else return __builtin_fabsf(x);
     } else {
         constexpr auto largest = sizeof(T) == sizeof(double) ? INT64_MAX : INT32_MAX;
         return (OwnLanes<N, T>)((Bits)x & (Bits{} + largest));

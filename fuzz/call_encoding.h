@@ -3,15 +3,21 @@
 // encodes valid calls. Every byte string decodes to some call; bytes that run
 // out read as the benign defaults below.
 //
-//   kernel selector   byte % 6, an index into kKernels (ignored when the
-//                     fuzz target is fixed to one kernel)
+//   kernel selector   byte % 8, an index into kKernels (ignored when the
+//                     fuzz target is fixed to one kernel; the six maps keep
+//                     their selectors 0..5)
 //   nlhs              byte % 4
-//   input count       the kernel's own below 224, else own + (byte % 5) - 2
+//   input count       the kernel's own below 224, else own + (byte % 5) - 2,
+//                     or byte % (own + 3) for a kernel with optional inputs
 //   base sizes        rows, cols, orientations, scales: one size code each;
 //                     then a fifth size code for the stacks
-//   every input       class code, shape code (+ its bytes), table length
-//                     code for a profile table of natural shape, then one
-//                     value code per element of a backed array
+//   every input       class code, shape code (+ its bytes), length or word
+//                     code for a profile table, an orders vector or a text of
+//                     natural shape, then one value code per element of a
+//                     backed array
+//
+// A filter bank call is then cut to a bounded amount of work (see
+// kMaxFilterWork below), so that every call stays fast under the sanitizers.
 #ifndef ZEL_FUZZ_CALL_ENCODING_H
 #define ZEL_FUZZ_CALL_ENCODING_H
 
@@ -35,7 +41,19 @@ enum Role : uint8_t {
     kUint16Scalar,    // 1 x 1 uint16
     kProfileTable,    // 1 x n double, n from its own length code
     kScaleTable,      // orientations x scales, double
-    kAnyArray         // not read: rows x cols uint16; also inputs past the arity
+    kAnyArray,        // not read: rows x cols uint16; also inputs past the arity
+    kImage,           // rows x cols, double; other classes from kImageClasses
+    kScaleVector,     // 1 x scales, double: filter scales, ascending by default
+    kOrientationCount,  // 1 x 1 double
+    kOrdersVector,    // 1 x n double, n from its own length code
+    kPrecisionText    // 1 x n char, a word from its own word code
+};
+
+// What a kernel returns when it succeeds.
+enum OutputKind : uint8_t {
+    kMaps,         // real double rows x cols maps
+    kStacks,       // rows x cols x nO x numel(scales) stacks, double or single
+    kIndexMaps     // uint16 rows x cols maps of indices into the stack's orientations and scales
 };
 
 struct KernelLayout {
@@ -45,9 +63,13 @@ struct KernelLayout {
     int outputs;     // slots filled when the host offers them
     int sizes_read;  // leading sizes of input 1 that the kernel holds in 16 bits
     Role roles[10];
+    int required_inputs = 0;  // fewer than inputs when the last ones are optional; 0: all required
+    OutputKind output_kind = kMaps;
+
+    int least_inputs() const { return required_inputs ? required_inputs : inputs; }
 };
 
-constexpr int kKernelCount = 6;
+constexpr int kKernelCount = 8;
 constexpr KernelLayout kKernels[kKernelCount] = {
     {"ZELgetBlobMap", 10, "Ten input arguments required.", 1, 4,
      {kStack, kSecondStack, kOrientationMap, kAnyArray, kDoubleScalar, kProfileTable, kDoubleScalar, kPixelMap,
@@ -62,13 +84,20 @@ constexpr KernelLayout kKernels[kKernelCount] = {
     {"ZELgetOrientationMap", 4, "Four input arguments required.", 1, 3,
      {kStack, kOrientationMap, kScaleMap, kUint16Scalar}},
     {"ZELgetCurvatureMap", 1, "One input arguments required.", 1, 2, {kAngleMap}},
+    {"ZELgetResponseStack", 5, "Three to five input arguments required.", 2, 2,
+     {kImage, kScaleVector, kOrientationCount, kOrdersVector, kPrecisionText}, 3, kStacks},
+    {"ZELgetIndexMaps", 1, "One input arguments required.", 2, 4, {kStack}, 0, kIndexMaps},
 };
+constexpr int kFilterBank = 6;
+constexpr int kIndexMapKernel = 7;
 
 // Backed arrays hold at most kMaxBackedElements elements, or, in a call whose
 // base rows and cols make at most two pixels, kMaxDeepElements, so that such
 // an image can have 65534 orientations or scales; larger sizes are cut down.
 constexpr uint64_t kMaxBackedElements = 1u << 14;
 constexpr uint64_t kMaxDeepElements = 2 * 65534;
+// An image holds at most this many elements whatever its base sizes.
+constexpr uint64_t kMaxImageElements = 256;
 
 // Input count: the kernel's own unless the code is at least this.
 constexpr uint8_t kOtherInputCount = 224;
@@ -82,12 +111,19 @@ constexpr uint64_t kLargeSizes[16] = {8, 9, 16, 17, 31, 32, 64, 100, 127, 128, 2
 // so that a stack of five dimensions is one byte away from any call.
 constexpr uint8_t kFifthSizeCode = 224;
 
-// Class codes: below 128 the role's own class, else kOtherClasses[(code - 128) % 10].
+// Class codes: below 128 the role's own class, else kOtherClasses[(code - 128) % 10],
+// or for an image kImageClasses[(code - 128) % 14].
 constexpr uint8_t kOtherClassCode = 128;
 enum ClassChoice : uint8_t {
-    kDouble, kUint16, kSingle, kInt32, kLogical, kComplexDouble, kSparseDouble, kComplexUint16, kChar, kInt16
+    kDouble, kUint16, kSingle, kInt32, kLogical, kComplexDouble, kSparseDouble, kComplexUint16, kChar, kInt16,
+    kUint8, kInt8, kComplexSingle, kUint32
 };
 constexpr int kOtherClassCount = 10;
+// The image's classes: the five it may have first, then others.
+constexpr ClassChoice kImageClasses[14] = {kDouble, kSingle, kUint8, kUint16, kLogical, kInt32, kComplexDouble,
+                                           kSparseDouble, kChar, kInt16, kInt8, kComplexUint16, kComplexSingle,
+                                           kUint32};
+constexpr int kImageClassCount = 14;
 
 // Shape codes.
 constexpr uint8_t kPerturbedShape = 128;  // 128..175: one of the first five sizes one up (odd) or down (even),
@@ -103,6 +139,14 @@ constexpr uint64_t kHugeSizes[16] = {65534, 65535, 65536, 70000, 1u << 20, 1ull 
 constexpr uint8_t kLongTableCode = 250;
 constexpr uint64_t kLongTables[6] = {0, 65535, 65536, 1000, 255, 256};
 
+// Orders vector length codes: code % 4.
+constexpr int kOrdersLengths = 4;
+
+// Word codes of a text: kWords[code % 8]; a char element past the word's end
+// reads the two bytes that follow (little-endian).
+constexpr int kWordCount = 8;
+constexpr const char* kWords[kWordCount] = {"double", "single", "Single", "DOUBLE", "singles", "doubl", "", "int8"};
+
 // Double value codes: kDoubleSpecials below 16, (code - 135) / 4 up to 254,
 // and 255 for the eight bytes of a double that follow (little-endian).
 constexpr uint8_t kRawValue = 255;
@@ -112,6 +156,27 @@ const double kDoubleSpecials[16] = {+0.0, -0.0, 1.0, -1.0,
                                     0.5, 2.0, DBL_MAX, std::numeric_limits<double>::denorm_min(), 90.0, 180.0, -90.0, 1e300};
 constexpr double kDefaultDouble = 1.0;
 inline double small_double(uint8_t code) { return (double(code) - 135.0) / 4.0; }
+// Element k of a filter scale vector whose bytes ran out: ascending, and
+// each below 0.1875 (a kernel radius of 1).
+inline double default_scale(uint64_t k) { return 0.125 + double(k) / 1048576.0; }
+
+// The image, the scale vector and the orientation count of the filter bank
+// read their single elements as value codes too, each double rounded to
+// single; single elements of other roles are four raw bytes.
+
+// A filter bank call's work is bounded, so that it takes a few milliseconds
+// at most under the sanitizers. The work of a scale is kScaleWork (each
+// scale makes its kernels and runs its passes, with their buffers on the
+// stack, whatever the image) plus (2 r + 1) x (rows + 32) x (cols + 1), with
+// r = ceil(4 sigma) the kernel radius (the passes work on vectors of up to
+// 32 rows). Counting from the first scale up to the first that the kernel
+// rejects, the scale vector is cut, into a 1 x n row of its class, before
+// the first scale that takes the work past kMaxFilterWork or the stacks past
+// kMaxBackedElements (kMaxDeepElements for an image of at most two pixels,
+// which may have 65534 orientations); then a whole orientation count in
+// 1..65534 is cut to the largest that keeps the stacks within that limit.
+constexpr uint64_t kMaxFilterWork = 1u << 18;
+constexpr uint64_t kScaleWork = 1u << 14;
 
 // uint16 value codes: code % 16 below 224, kUint16Specials[(code - 224) % 16]
 // up to 254, and 255 for the two bytes that follow (little-endian).

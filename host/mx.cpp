@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,10 +57,72 @@ size_t element_size(mxClassID id)
     mxHostRaise("MATLAB:nomem", "Out of memory.");
 }
 
+// Uninitialised elements hold the bytes 0xA5 unless the caller (a
+// benchmark, timing what a real host costs) turns the marking off.
+std::atomic<bool> mark_uninitialised{true};
+
+// Blocks of freed arrays kept for arrays of the same size, when a benchmark
+// asks for a host that reuses its memory: with the system's allocator alone,
+// small blocks split the large free ones and every large array comes from
+// fresh pages.
+struct KeptBlock {
+    void* block;
+    size_t bytes;
+};
+std::mutex kept_lock;
+bool keeping = false;
+KeptBlock kept[8];
+
+void* kept_block(size_t bytes)
+{
+    std::lock_guard<std::mutex> guard(kept_lock);
+    for (KeptBlock& k : kept)
+        if (k.block && k.bytes == bytes) {
+            void* block = k.block;
+            k.block = nullptr;
+            return block;
+        }
+    return nullptr;
+}
+
+// A freed block takes an empty place, or the place of the block kept
+// longest, which goes back to the system.
+void release_block(void* block, size_t bytes)
+{
+    if (block && bytes >= (1u << 20)) {
+        std::lock_guard<std::mutex> guard(kept_lock);
+        if (keeping) {
+            static size_t next = 0;
+            KeptBlock* place = &kept[next];
+            for (KeptBlock& k : kept)
+                if (!k.block) place = &k;
+            if (place == &kept[next]) next = (next + 1) % 8;
+            std::free(place->block);
+            *place = KeptBlock{block, bytes};
+            return;
+        }
+    }
+    std::free(block);
+}
+
+void* unfilled_block(size_t count, size_t size)
+{
+    if (count == 0 || size == 0) return nullptr;
+    if (count > SIZE_MAX / size) out_of_memory();
+    void* block = kept_block(count * size);
+    if (!block) block = std::malloc(count * size);
+    if (!block) out_of_memory();
+    if (mark_uninitialised.load()) std::memset(block, 0xA5, count * size);
+    return block;
+}
+
 void* zeroed_block(size_t count, size_t size)
 {
     if (count == 0 || size == 0) return nullptr;
-    void* block = std::calloc(count, size);
+    if (count > SIZE_MAX / size) out_of_memory();
+    void* block = kept_block(count * size);
+    if (block) return std::memset(block, 0, count * size);
+    block = std::calloc(count, size);
     if (!block) out_of_memory();
     return block;
 }
@@ -92,9 +155,10 @@ mxArray* new_array(mxClassID id, mxComplexity complexity, mwSize ndim, const mwS
 
 void free_array(mxArray* array)
 {
+    const size_t bytes = array->sparse ? 0 : array->numel * element_size(array->class_id);
     std::free(array->dims);
-    std::free(array->real);
-    std::free(array->imag);
+    release_block(array->real, bytes);
+    release_block(array->imag, bytes);
     std::free(array->row_index);
     std::free(array->col_start);
     std::free(array);
@@ -122,11 +186,29 @@ mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims, mxClassID class_i
 
 mxArray* mxCreateUninitNumericArray(size_t ndim, size_t* dims, mxClassID class_id, mxComplexity complexity)
 {
-    mxArray* array = mxCreateNumericArray(ndim, dims, class_id, complexity);
-    const size_t bytes = array->numel * element_size(class_id);
-    if (array->real) std::memset(array->real, 0xA5, bytes);
-    if (array->imag) std::memset(array->imag, 0xA5, bytes);
+    const mwSize padded[2] = {ndim > 0 ? dims[0] : 0, ndim > 0 ? 1u : 0u};
+    if (ndim < 2) {
+        ndim = 2;
+        dims = const_cast<mwSize*>(padded);
+    }
+    mxArray* array = new_array(class_id, complexity, ndim, dims);
+    const size_t size = element_size(class_id);
+    array->real = unfilled_block(array->numel, size);
+    if (array->complex) array->imag = unfilled_block(array->numel, size);
     return array;
+}
+
+void mxHostMarkUninitialised(int mark) { mark_uninitialised.store(mark != 0); }
+
+void mxHostKeepFreedBlocks(int keep)
+{
+    std::lock_guard<std::mutex> guard(kept_lock);
+    keeping = keep != 0;
+    if (keeping) return;
+    for (KeptBlock& k : kept) {
+        std::free(k.block);
+        k.block = nullptr;
+    }
 }
 
 mxArray* mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity)

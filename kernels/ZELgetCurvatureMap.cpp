@@ -48,16 +48,26 @@ inline double chord(double delta)
     return s + s;
 }
 
+// What the interior pass sees on its way, for the warnings after it: the
+// pixels that hold an orientation, those of them that are inner points of a
+// curve, and the range of the curve points' own angles.
+struct CurveCensus {
+    ptrdiff_t oriented;
+    ptrdiff_t curve_points;
+    double lowest, highest;
+};
+
 // One pixel off the border, at pixel index p with centre c = O[p]. The eight
 // neighbours are scanned row above left to right, left, right, row below left
 // to right; A and B are the first and the second valid (non-NaN) one.
 //
 //   K = chord(wrap(A - c) + wrap(c - B))   when exactly two are valid
 template <typename Map>
-inline double curvature_value(Map O, ptrdiff_t p, ptrdiff_t rows)
+inline double curvature_value(Map O, ptrdiff_t p, ptrdiff_t rows, CurveCensus& census)
 {
     const double c = O[p];
     if (__builtin_isnan(c)) return kNoCurvature;
+    ++census.oriented;
     uint8_t valid = 0;
     double A = 0.0, B = 0.0;
     for (int a = -1; a <= 1; ++a) {
@@ -71,6 +81,9 @@ inline double curvature_value(Map O, ptrdiff_t p, ptrdiff_t rows)
         }
     }
     if (valid != 2) return kNoCurvature;
+    ++census.curve_points;
+    census.lowest = c < census.lowest ? c : census.lowest;
+    census.highest = c > census.highest ? c : census.highest;
     const double d1 = half_turn_wrap(c - B);
     const double d2 = half_turn_wrap(A - c);
     return chord(zel::plus(d2, d1));
@@ -90,6 +103,33 @@ inline void write_border(double* K, const zel::StackShape& shape)
     }
 }
 
+// Warnings for the two mistakes that leave a map without meaning. A map
+// whose oriented pixels are regions rather than one-pixel-wide curves (an
+// orientation map not thinned) has no curve point, so its curvature map is
+// NaN everywhere. A map in radians: every curve point's angle lies within
+// [-pi, pi] and together they spread over more than 1 (57 degrees, were they
+// radians). A map in degrees does so only when every curve runs within 3.2
+// degrees of the x axis; the demo's map, and every tile of it, does not. Ten
+// curve points at least, so that the few pixels of a small tile cannot
+// raise it.
+constexpr const char* kNoCurvePoints = "noCurvePoints";
+constexpr const char* kLooksLikeRadians = "looksLikeRadians";
+constexpr ptrdiff_t kRadiansCurvePoints = 10;
+
+inline void warn_of_mistakes(const zel::Call& call, const CurveCensus& census)
+{
+    if (census.oriented > 0 && census.curve_points == 0)
+        zel::warn(call, kNoCurvePoints,
+                  "input 1 (orientation map) holds an angle at %td pixel%s inside its border, but none of them has exactly two neighbours with an angle, as the inner points of a one-pixel-wide curve have, so the map is NaN everywhere. Thin the structures to one-pixel-wide curves and set the orientation map to NaN off them.",
+                  census.oriented, zel::plural(size_t(census.oriented)));
+    const double pi = 3.141592653589793;
+    if (census.curve_points >= kRadiansCurvePoints && census.lowest >= -pi && census.highest <= pi &&
+        census.highest - census.lowest > 1.0)
+        zel::warn(call, kLooksLikeRadians,
+                  "input 1 (orientation map) looks like radians: the angles of its %td curve points lie from %.3f to %.3f, all within [-pi, pi]. It is read in degrees (period 180), so the curvature of a map in radians is about 57 times too small; pass rad2deg(O).",
+                  census.curve_points, census.lowest, census.highest);
+}
+
 }  // namespace
 
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
@@ -103,7 +143,9 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     // An empty map has no border to write.
     if (shape.rows == 0 || shape.cols == 0) return;
     write_border(K, shape);
+    CurveCensus census = {0, 0, __builtin_inf(), -__builtin_inf()};
     zel::with_elements(orientation_map, [&](auto O) {
-        zel::for_each_inner_pixel(shape, [&](ptrdiff_t p) { K[p] = curvature_value(O, p, shape.rows); });
+        zel::for_each_inner_pixel(shape, [&](ptrdiff_t p) { K[p] = curvature_value(O, p, shape.rows, census); });
     });
+    warn_of_mistakes(call, census);
 }

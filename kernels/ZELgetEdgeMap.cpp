@@ -81,11 +81,10 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::Call call = zel::begin_call(signature, nlhs, nrhs, prhs);
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
     zel::require_same_size(call, kPenalty, kResponse);
-    zel::require_pixel_map(call, kOrientationIndex, shape);
-    zel::require_pixel_map(call, kScaleIndex, shape);
-    zel::require_indices(call, kOrientationIndex, shape, shape.orientations, "orientation");
-    // The scale index map is read only when there are scales to select.
-    if (shape.scales > 0) zel::require_indices(call, kScaleIndex, shape, shape.scales, "scale");
+    // As for every map with a scale index map: a stack with no scale has
+    // none to select, so an image with pixels ends here, and every pixel
+    // below has at least one scale to sum.
+    zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);
 
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
     const zel::RealArray penalty = zel::real_array(prhs[kPenalty]);
@@ -95,13 +94,6 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
                            zel::times(zel::fabs(b), c)};
 
     double* E = zel::create_output(plhs, 0, shape);
-    if (shape.scales == 0) {
-        // No scale to sum: fmax(0, fabs(0)) / 0, the same NaN everywhere;
-        // the stacks and the scale index map are not read.
-        const double value = zel::clamped_normalisation(zel::fabs(0.0), 0.0);
-        zel::for_each_pixel(shape, [&](ptrdiff_t p) { E[p] = value; });
-        return;
-    }
     zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int N = decltype(lanes)::value;
         zel::with_elements(response, penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {

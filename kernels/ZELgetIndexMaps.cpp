@@ -34,14 +34,7 @@ const zel::InputRole kRoles[kInputCount] = {{"response stack", zel::kDoubleArray
 // the run, the best so far kept on the stack.
 constexpr ptrdiff_t kRun = 512;
 
-template <typename T, int Count>
-struct VectorOf {
-    typedef T type __attribute__((vector_size(sizeof(T) * Count)));
-};
-template <typename T>
-struct VectorOf<T, 1> {
-    typedef T type;
-};
+using zel::VectorOf;
 
 // Integers as wide as T: the sign bit of T cleared by a mask, and the plane
 // index (o - 1) + nO * (s - 1) of the best so far, below nO * nS, which is at
@@ -65,32 +58,48 @@ struct Best {
     typename WidthOf<T>::Integer plane[kRun];
 };
 
-// The run's pixels from q on, L of them, after plane k, whose elements
-// for the run start at values.
-template <int L, typename T>
-ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, typename WidthOf<T>::Integer k)
+// The run's pixels from q on, L of them, after the G planes from k on, the
+// elements of plane k for the run starting at values and each next plane
+// stride elements further: the best so far stays in registers across the
+// planes.
+template <int L, int G, typename T>
+ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t stride,
+                                   typename WidthOf<T>::Integer k)
 {
     typedef typename WidthOf<T>::Integer Integer;
     using V = typename VectorOf<T, L>::type;
     using I = typename VectorOf<Integer, L>::type;
-    V v, m;
-    I p;
-    memcpy(&v, values + q, sizeof v);
-    memcpy(&m, best.magnitude + q, sizeof m);
-    memcpy(&p, best.plane + q, sizeof p);
-    if constexpr (L == 1) {
-        v = __builtin_fabs(v);  // exact for singles too
-        const bool larger = v > m;
-        m = larger ? v : m;
-        p = larger ? k : p;
-    } else {
-        v = (V)((I)v & (I{} + WidthOf<T>::kMagnitudeBits));  // the sign bit cleared
-        const I larger = v > m;
-        m = larger ? v : m;
-        p = larger ? I{} + k : p;
+    V m = zel::load_vector<V>(best.magnitude + q);
+    I p = zel::load_vector<I>(best.plane + q);
+    for (int g = 0; g < G; ++g) {
+        V v = zel::load_vector<V>(values + stride * g + q);
+        if constexpr (L == 1) {
+            v = __builtin_fabs(v);  // exact for singles too
+            const bool larger = v > m;
+            m = larger ? v : m;
+            p = larger ? Integer(k + g) : p;
+        } else {
+            v = (V)((I)v & (I{} + WidthOf<T>::kMagnitudeBits));  // the sign bit cleared
+            const I larger = v > m;
+            m = larger ? v : m;
+            p = larger ? I{} + Integer(k + g) : p;
+        }
     }
-    memcpy(best.magnitude + q, &m, sizeof m);
-    memcpy(best.plane + q, &p, sizeof p);
+    zel::store_vector(best.magnitude + q, m, L);
+    zel::store_vector(best.plane + q, p, L);
+}
+
+// Planes G at a time from k on, while G are left before planes.
+template <int L, int G, typename T>
+ZEL_ALWAYS_INLINE void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrdiff_t count,
+                                          typename WidthOf<T>::Integer& k, typename WidthOf<T>::Integer planes)
+{
+    const ptrdiff_t vectors = count - count % L;
+    for (; k + G <= planes; k += G) {
+        const T* values = R + stride * k;
+        for (ptrdiff_t q = 0; q < vectors; q += L) keep_larger<L, G>(best, q, values, stride, k);
+        for (ptrdiff_t q = vectors; q < count; ++q) keep_larger<1, G>(best, q, values, stride, k);
+    }
 }
 
 // The index maps of the count pixels from first on.
@@ -106,12 +115,10 @@ ZEL_ALWAYS_INLINE void index_run(const T* R, const zel::StackShape& shape, ptrdi
     }
     const ptrdiff_t plane_stride = zel::pixel_count(shape);
     const Integer planes = Integer(shape.orientations) * Integer(shape.scales);
-    const ptrdiff_t vectors = count - count % L;
-    for (Integer k = 0; k < planes; ++k) {
-        const T* values = R + first + plane_stride * k;
-        for (ptrdiff_t q = 0; q < vectors; q += L) keep_larger<L>(best, q, values, k);
-        for (ptrdiff_t q = vectors; q < count; ++q) keep_larger<1>(best, q, values, k);
-    }
+    Integer k = 0;
+    keep_larger_planes<L, 8>(best, R + first, plane_stride, count, k, planes);
+    keep_larger_planes<L, 4>(best, R + first, plane_stride, count, k, planes);
+    keep_larger_planes<L, 1>(best, R + first, plane_stride, count, k, planes);
     for (ptrdiff_t q = 0; q < count; ++q) {
         const Integer k = best.plane[q];
         orientation[first + q] = uint16_t(k % shape.orientations + 1);

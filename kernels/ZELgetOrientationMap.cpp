@@ -37,6 +37,12 @@ const zel::InputRole kRoles[kInputCount] = {
 
 const double kPi = 3.141592653589793;
 
+// The arctangent mapping spreads the orientations over two halves with a
+// divisor of (nO - 6) / 4, truncated: below 10 orientations it is 0 or -1,
+// and the angles are no longer those of the orientations.
+constexpr const char* kTooFewOrientations = "tooFewOrientations";
+const uint16_t kArctangentOrientations = 10;
+
 // What the angle mapping needs of the orientation count and the flag, formed
 // once per call in 32-bit and 16-bit integers.
 struct AngleMapping {
@@ -109,6 +115,10 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
     const uint16_t flag = static_cast<const uint16_t*>(mxGetData(prhs[kAngleMapping]))[0];
     const AngleMapping mapping = angle_mapping(shape.orientations, flag);
+    if (flag != 0 && shape.orientations < kArctangentOrientations && zel::pixel_count(shape) > 0)
+        zel::warn(call, kTooFewOrientations,
+                  "input 4 (angle mapping flag) is %u, which selects the arctangent mapping; it needs at least %u orientations and input 1 (response stack) has %u, so the angles are not those of its orientations (with 3 to 9, only 0, 90 or 180). uint16(0) selects the linear mapping.",
+                  unsigned(flag), unsigned(kArctangentOrientations), unsigned(shape.orientations));
 
     double* A = zel::create_output(plhs, 0, shape);
     const ptrdiff_t pixels = zel::pixel_count(shape);

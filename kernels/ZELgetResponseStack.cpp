@@ -68,26 +68,37 @@ const zel::InputRole kRoles[kInputCount] = {
 
 // --- vectors of the computation's class -------------------------------------
 
-template <typename T, int Count>
-struct VectorOf {
-    typedef T type __attribute__((vector_size(sizeof(T) * Count)));
-};
-template <typename T>
-struct VectorOf<T, 1> {
-    typedef T type;
-};
+using zel::load_vector;
+using zel::store_vector;
+using zel::VectorOf;
 
+// A whole vector written past the caches, to an address aligned to its size:
+// the stacks are written once and not read again by the call, and a plain
+// store would first read each line in. Elsewhere a plain store.
 template <typename V, typename T>
-ZEL_ALWAYS_INLINE V load_vector(const T* p)
+ZEL_ALWAYS_INLINE void stream_vector(T* p, V v)
 {
-    V v;
-    memcpy(&v, p, sizeof v);
-    return v;
+#if defined(__x86_64__) && defined(__clang__)
+    __builtin_nontemporal_store(v, reinterpret_cast<V*>(p));
+#elif defined(__x86_64__)
+    if constexpr (sizeof(T) == sizeof(double) && sizeof(V) == 64) __builtin_ia32_movntpd512(p, v);
+    else if constexpr (sizeof(T) == sizeof(double) && sizeof(V) == 32) __builtin_ia32_movntpd256(p, v);
+    else if constexpr (sizeof(T) == sizeof(double) && sizeof(V) == 16) __builtin_ia32_movntpd(p, v);
+    else if constexpr (sizeof(T) == sizeof(float) && sizeof(V) == 64) __builtin_ia32_movntps512(p, v);
+    else if constexpr (sizeof(T) == sizeof(float) && sizeof(V) == 32) __builtin_ia32_movntps256(p, v);
+    else if constexpr (sizeof(T) == sizeof(float) && sizeof(V) == 16) __builtin_ia32_movntps(p, v);
+    else memcpy(p, &v, sizeof v);
+#else
+    memcpy(p, &v, sizeof v);
+#endif
 }
-template <typename V, typename T>
-ZEL_ALWAYS_INLINE void store_vector(T* p, V v, ptrdiff_t count)
+
+// Makes the streamed stores visible in order before the call returns.
+inline void end_streaming()
 {
-    memcpy(p, &v, count * sizeof(T));
+#if defined(__x86_64__)
+    __builtin_ia32_sfence();
+#endif
 }
 
 // --- the image --------------------------------------------------------------
@@ -165,6 +176,17 @@ ZEL_ALWAYS_INLINE void read_column(const Image& image, ptrdiff_t j, ptrdiff_t fi
                      [](uint8_t v) ZEL_INLINE_LAMBDA { return T(v != 0); });
         break;
     }
+}
+
+// Asks for the lines of samples first .. first + count - 1 of column j that
+// lie inside the image.
+inline void prefetch_samples(const Image& image, ptrdiff_t j, ptrdiff_t first, ptrdiff_t count)
+{
+    const ptrdiff_t size = image.class_id == mxDOUBLE_CLASS ? 8 : image.class_id == mxSINGLE_CLASS ? 4
+                           : image.class_id == mxUINT16_CLASS ? 2 : 1;
+    const ptrdiff_t begin = first < 0 ? 0 : first, end = first + count > image.rows ? image.rows : first + count;
+    const char* column = static_cast<const char*>(image.data) + j * image.rows * size;
+    for (ptrdiff_t b = begin * size; b < end * size; b += 64) __builtin_prefetch(column + b);
 }
 
 // --- the kernels of one scale in the computation's class -------------------
@@ -248,19 +270,24 @@ ZEL_ALWAYS_INLINE void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t co
     }
 }
 
+// Rows first_row .. first_row + height - 1 of every column, into planes
+// whose columns are height elements apart.
 template <int L, bool WithSecond, typename T>
-ZEL_ALWAYS_INLINE void column_pass(const Image& image, const Taps<T>& taps, T* gy0, T* gy1, T* gy2)
+ZEL_ALWAYS_INLINE void column_pass(const Image& image, const Taps<T>& taps, ptrdiff_t first_row, ptrdiff_t height,
+                                   T* gy0, T* gy1, T* gy2)
 {
     const int r = taps.radius;
     T buffer[kColumnBuffer];
     for (ptrdiff_t j = 0; j < image.cols; ++j) {
-        const ptrdiff_t column = j * image.rows;
-        for (ptrdiff_t first = 0; first < image.rows; first += kChunk) {
-            const ptrdiff_t count = image.rows - first < kChunk ? image.rows - first : kChunk;
-            read_column(image, j, first - r, count + 2 * r, buffer);
+        // The next column's samples, a stride of rows away: too far for the
+        // processor to foresee.
+        if (height < image.rows && j + 1 < image.cols) prefetch_samples(image, j + 1, first_row - r, height + 2 * r);
+        for (ptrdiff_t done = 0; done < height; done += kChunk) {
+            const ptrdiff_t count = height - done < kChunk ? height - done : kChunk;
+            read_column(image, j, first_row + done - r, count + 2 * r, buffer);
             for (ptrdiff_t t = count + 2 * r; t < count + 2 * r + L * 2; ++t) buffer[t] = T(0);
-            column_sums<L, 2, WithSecond>(buffer, taps, count, gy0 + column + first, gy1 + column + first,
-                                          WithSecond ? gy2 + column + first : nullptr);
+            const ptrdiff_t at = j * height + done;
+            column_sums<L, 2, WithSecond>(buffer, taps, count, gy0 + at, gy1 + at, WithSecond ? gy2 + at : nullptr);
         }
     }
 }
@@ -368,49 +395,71 @@ struct ScaleSteering {
 // responses overwrite.
 constexpr ptrdiff_t kSteeringBlock = 256;
 
-// Responses of orientation c for the block's pixels begin .. end - 1, L at a time.
+// The response of orientation c at the block's pixel q, L of them from q on.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t begin, ptrdiff_t end, T* out,
+ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
+                                                        const zel::Steering& c, T factor, bool second)
+{
+    using V = typename VectorOf<T, L>::type;
+    if (second)
+        return factor * ((T(c.xx) * load_vector<V>(base[0] + q) + T(c.xy) * load_vector<V>(base[1] + q)) +
+                         T(c.yy) * load_vector<V>(base[2] + q));
+    return factor * (T(c.x) * load_vector<V>(base[3] + q) + T(c.y) * load_vector<V>(base[4] + q));
+}
+
+// The responses of orientation c for count of the block's pixels from
+// pixel first on into out: one at a time up to an address aligned to a
+// whole vector, then streamed vectors, then one at a time again.
+template <int L, typename T>
+ZEL_ALWAYS_INLINE void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t first, ptrdiff_t count, T* out,
                                    const zel::Steering& c, T factor, bool second)
 {
     using V = typename VectorOf<T, L>::type;
-    if (second) {
-        const T xx = T(c.xx), xy = T(c.xy), yy = T(c.yy);
-        for (ptrdiff_t q = begin; q + L <= end; q += L) {
-            const V v = (xx * load_vector<V>(base[0] + q) + xy * load_vector<V>(base[1] + q)) +
-                        yy * load_vector<V>(base[2] + q);
-            store_vector(out + q, factor * v, L);
-        }
-    } else {
-        const T x = T(c.x), y = T(c.y);
-        for (ptrdiff_t q = begin; q + L <= end; q += L) {
-            const V v = x * load_vector<V>(base[3] + q) + y * load_vector<V>(base[4] + q);
-            store_vector(out + q, factor * v, L);
-        }
-    }
+    const ptrdiff_t misaligned = ptrdiff_t(uintptr_t(out) % sizeof(V)) / ptrdiff_t(sizeof(T));
+    ptrdiff_t q = 0;
+    const ptrdiff_t head = misaligned ? L - misaligned : 0;
+    for (; q < head && q < count; ++q) out[q] = steered<1>(base, first + q, c, factor, second);
+    for (; q + L <= count; q += L) stream_vector<V>(out + q, steered<L>(base, first + q, c, factor, second));
+    for (; q < count; ++q) out[q] = steered<1>(base, first + q, c, factor, second);
 }
 
+// The steering coefficients of the orientations, computed once per strip
+// for up to kListedOrientations of them, else for each block.
+constexpr int kListedOrientations = 64;
+
+// The responses of a strip of rows, first_row .. first_row + height - 1 of
+// every column, whose base images lie in planes of columns height elements
+// apart, a block of whole columns (or of one column's part) at a time; a
+// strip of every row is one run of pixels.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void steer(const ScaleSteering<T>& in, ptrdiff_t pixels, uint16_t orientations)
+ZEL_ALWAYS_INLINE void steer(const ScaleSteering<T>& in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t first_row,
+                             ptrdiff_t height, uint16_t orientations)
 {
     T base[5][kSteeringBlock];
+    zel::Steering listed[kListedOrientations];
+    const bool listing = orientations <= kListedOrientations;
+    for (uint16_t o = 1; listing && o <= orientations; ++o) listed[o - 1] = zel::steering(o, orientations);
     const T second_factor = T(-(in.sigma * in.sigma)), first_factor = T(in.sigma);
     const T* const planes[5] = {in.xx, in.xy, in.yy, in.x, in.y};
-    for (ptrdiff_t p = 0; p < pixels; p += kSteeringBlock) {
-        const ptrdiff_t count = pixels - p < kSteeringBlock ? pixels - p : kSteeringBlock;
-        const ptrdiff_t vectors = count - count % L;
-        for (int b = 0; b < 5; ++b)
-            if (planes[b]) memcpy(base[b], planes[b] + p, count * sizeof(T));
-        for (uint16_t o = 1; o <= orientations; ++o) {
-            const zel::Steering c = zel::steering(o, orientations);
-            const ptrdiff_t at = ptrdiff_t(o - 1) * pixels + p;
-            if (in.second) {
-                steer_block<L>(base, 0, vectors, in.second + at, c, second_factor, true);
-                steer_block<1>(base, vectors, count, in.second + at, c, second_factor, true);
-            }
-            if (in.first) {
-                steer_block<L>(base, 0, vectors, in.first + at, c, first_factor, false);
-                steer_block<1>(base, vectors, count, in.first + at, c, first_factor, false);
+    const ptrdiff_t pixels = rows * cols;
+    // Runs of pixels that lie one after the other in the stacks: the whole
+    // plane, or a column of the strip.
+    const bool whole = height == rows;
+    const ptrdiff_t run = whole ? pixels : height, runs = whole ? 1 : cols;
+    const ptrdiff_t runs_per_block = run < kSteeringBlock ? kSteeringBlock / run : 1;
+    for (ptrdiff_t j = 0; j < runs; j += runs_per_block) {
+        const ptrdiff_t block_runs = runs - j < runs_per_block ? runs - j : runs_per_block;
+        for (ptrdiff_t done = 0; done < run; done += kSteeringBlock) {
+            const ptrdiff_t count = run - done < kSteeringBlock ? run - done : kSteeringBlock;
+            for (int b = 0; b < 5; ++b)
+                if (planes[b]) memcpy(base[b], planes[b] + j * height + done, block_runs * count * sizeof(T));
+            for (uint16_t o = 1; o <= orientations; ++o) {
+                const zel::Steering c = listing ? listed[o - 1] : zel::steering(o, orientations);
+                for (ptrdiff_t k = 0; k < block_runs; ++k) {
+                    const ptrdiff_t at = ptrdiff_t(o - 1) * pixels + (j + k) * rows + first_row + done;
+                    if (in.second) steer_block<L>(base, k * count, count, in.second + at, c, second_factor, true);
+                    if (in.first) steer_block<L>(base, k * count, count, in.first + at, c, first_factor, false);
+                }
             }
         }
     }
@@ -425,11 +474,18 @@ ZEL_ALWAYS_INLINE void steer(const ScaleSteering<T>& in, ptrdiff_t pixels, uint1
 // from Gy0 into w1.
 inline int working_planes(bool second, bool first) { return second ? (first ? 6 : 4) : 3; }
 
+// Scales before the last are computed a strip of kStripRows rows at a time,
+// so that the planes of the passes, height x cols elements each, stay in
+// the caches; the last scale, whose own planes hold the passes, takes
+// every row at once.
+constexpr ptrdiff_t kStripRows = 64;
+
 // The responses of one scale at every orientation, into the stacks' planes
-// of that scale (second, first: at orientation 1; null when not asked for).
+// of that scale (second, first: at orientation 1; null when not asked for),
+// strips of strip_rows rows at a time.
 template <int L, typename T>
 ZEL_ALWAYS_INLINE void filter_scale(const Image& image, double sigma, uint16_t orientations, T* const* w,
-                                    T* second, T* first)
+                                    T* second, T* first, ptrdiff_t strip_rows)
 {
     zel::GaussianKernels kernels;
     zel::gaussian_kernels(sigma, kernels);
@@ -437,33 +493,36 @@ ZEL_ALWAYS_INLINE void filter_scale(const Image& image, double sigma, uint16_t o
     const Taps<T> taps = taps_of<T>(kernels, single);
     const ptrdiff_t rows = image.rows, cols = image.cols;
     const int r = taps.radius;
-    ScaleSteering<T> base = {};
-    if (second) {
-        column_pass<L, true>(image, taps, w[0], w[1], w[2]);
-        row_pass<L, true, false, T>(w[2], rows, cols, r, taps.smooth, taps.first, w[3], nullptr);  // Iyy
-        if (first) {
-            row_pass<L, true, true, T>(w[1], rows, cols, r, taps.smooth, taps.first, w[4], w[2]);   // Iy, Ixy
-            row_pass<L, true, true, T>(w[0], rows, cols, r, taps.second, taps.first, w[1], w[5]);   // Ixx, Ix
-            base.y = w[4];
-            base.x = w[5];
+    for (ptrdiff_t first_row = 0; first_row < rows; first_row += strip_rows) {
+        const ptrdiff_t h = rows - first_row < strip_rows ? rows - first_row : strip_rows;
+        ScaleSteering<T> base = {};
+        if (second) {
+            column_pass<L, true>(image, taps, first_row, h, w[0], w[1], w[2]);
+            row_pass<L, true, false, T>(w[2], h, cols, r, taps.smooth, taps.first, w[3], nullptr);  // Iyy
+            if (first) {
+                row_pass<L, true, true, T>(w[1], h, cols, r, taps.smooth, taps.first, w[4], w[2]);   // Iy, Ixy
+                row_pass<L, true, true, T>(w[0], h, cols, r, taps.second, taps.first, w[1], w[5]);   // Ixx, Ix
+                base.y = w[4];
+                base.x = w[5];
+            } else {
+                row_pass<L, false, true, T>(w[1], h, cols, r, taps.smooth, taps.first, nullptr, w[2]);  // Ixy
+                row_pass<L, true, false, T>(w[0], h, cols, r, taps.second, taps.first, w[1], nullptr);  // Ixx
+            }
+            base.xx = w[1];
+            base.xy = w[2];
+            base.yy = w[3];
         } else {
-            row_pass<L, false, true, T>(w[1], rows, cols, r, taps.smooth, taps.first, nullptr, w[2]);  // Ixy
-            row_pass<L, true, false, T>(w[0], rows, cols, r, taps.second, taps.first, w[1], nullptr);  // Ixx
+            column_pass<L, false>(image, taps, first_row, h, w[0], w[1], static_cast<T*>(nullptr));
+            row_pass<L, true, false, T>(w[1], h, cols, r, taps.smooth, taps.first, w[2], nullptr);  // Iy
+            row_pass<L, false, true, T>(w[0], h, cols, r, taps.smooth, taps.first, nullptr, w[1]);  // Ix
+            base.y = w[2];
+            base.x = w[1];
         }
-        base.xx = w[1];
-        base.xy = w[2];
-        base.yy = w[3];
-    } else {
-        column_pass<L, false>(image, taps, w[0], w[1], static_cast<T*>(nullptr));
-        row_pass<L, true, false, T>(w[1], rows, cols, r, taps.smooth, taps.first, w[2], nullptr);  // Iy
-        row_pass<L, false, true, T>(w[0], rows, cols, r, taps.smooth, taps.first, nullptr, w[1]);  // Ix
-        base.y = w[2];
-        base.x = w[1];
+        base.second = second;
+        base.first = first;
+        base.sigma = sigma;
+        steer<L>(base, rows, cols, first_row, h, orientations);
     }
-    base.second = second;
-    base.first = first;
-    base.sigma = sigma;
-    steer<L>(base, rows * cols, orientations);
 }
 
 // --- the gateway ------------------------------------------------------------------
@@ -523,24 +582,17 @@ inline Orders read_orders(const zel::Call& call, int nrhs)
     return orders;
 }
 
-// 'double' or 'single', in any letter case. A character takes two bytes in
-// MATLAB and one in Octave, whose mxChar is char: the host says which.
+// 'double' or 'single', in any letter case. The host's mxChar is a UTF-16
+// code unit in MATLAB and a byte in Octave.
 inline bool text_is(const mxArray* array, const char* word)
 {
     const size_t count = mxGetNumberOfElements(array);
     if (count != strlen(word)) return false;
-    const size_t width = mxGetElementSize(array);
-    const void* text = mxGetData(array);
+    const mxChar* text = static_cast<const mxChar*>(mxGetData(array));
     for (size_t k = 0; k < count; ++k) {
-        uint16_t c;
-        if (width == 1)
-            c = static_cast<const unsigned char*>(text)[k];
-        else if (width == 2)
-            c = static_cast<const uint16_t*>(text)[k];
-        else
-            return false;
-        if (c >= 'A' && c <= 'Z') c = uint16_t(c - 'A' + 'a');
-        if (c != uint16_t(word[k])) return false;
+        const unsigned code = unsigned(text[k]);
+        const unsigned c = code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code;
+        if (c != unsigned(word[k])) return false;
     }
     return true;
 }
@@ -598,9 +650,10 @@ void filter_bank(const Image& image, const zel::RealArray& scales, uint16_t scal
         for (uint16_t s = 0; s < scale_count; ++s) {
             const ptrdiff_t at = ptrdiff_t(s) * scale_stride;
             filter_scale<L>(image, scales[s], orientations, w, second ? second + at : nullptr,
-                            first ? first + at : nullptr);
+                            first ? first + at : nullptr, s + 1 < scale_count ? kStripRows : image.rows);
         }
     });
+    end_streaming();
     if (working) mxDestroyArray(working);
 }
 

@@ -18,8 +18,8 @@ function varargout = ZELgetBlobMap(varargin)
 %   they flow through the arithmetic (a zero normaliser gives Inf or NaN).
 %
 %   For a meaningful map: o* is the orientation of the peak of |R| at the
-%   pixel ([~, o] = max(abs(R), [], 3) over a scale, not max of the signed
-%   R); A and T are in the same unit (pixels, say: A the structure's width,
+%   pixel (o from [o, s] = ZELgetIndexMaps(R), not max of the signed R); A
+%   and T are in the same unit (pixels, say: A the structure's width,
 %   from ZELgetHeightAndWidthMap, T(o,s) the width scale s responds to most);
 %   the amplitude's sign is the polarity sought (+1 bright, -1 dark).
 %   Sizes, scale table entries and g that are not negative keep x at 0 or
@@ -79,17 +79,18 @@ function varargout = ZELgetBlobMap(varargin)
 %   A call with other than ten inputs fails with the message
 %   "Ten input arguments required." (no identifier).
 %   Warning ZELgetBlobMap:suspiciousShape: a map that is not rows x cols (or a
-%   vector of rows*cols elements), a T that is not nO x nS (or a vector), or
-%   an R of more than four dimensions is read all the same, in column order,
-%   but is most likely transposed or carries another array's sizes; silence it
-%   with warning('off', 'ZELgetBlobMap:suspiciousShape').
-%
+%   vector of rows*cols elements), a T that is not nO x nS (or a vector), an
+%   R of more than four dimensions, or a c or g of more than one element is
+%   read all the same (in column order; c and g as their first element), but
+%   is most likely transposed, another array's sizes or not the scalar
+%   meant; the map is computed all the same, and warning('off',
+%   'ZELgetBlobMap:suspiciousShape') silences it.
 %
 %   Example:
 %     R = rand(32, 32, 8, 4);  Q = 0.1 * rand(size(R));
-%     [~, o] = max(abs(R(:, :, :, 1)), [], 3);
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
 %     T = repmat([2 3 4.5 6.75], 8, 1);
-%     B = ZELgetBlobMap(R, Q, uint16(o), [], 0.05, linspace(0, 1, 33), 16, ...
+%     B = ZELgetBlobMap(R, Q, o, [], 0.05, linspace(0, 1, 33), 16, ...
 %                       3 * ones(32), T, ones(32));
 %
 %   See also ZELgetRidgeMap, ZELgetHeightAndWidthMap, ZELgetProfileTable,
@@ -104,3 +105,63 @@ error('ZELgetBlobMap:notBuilt', ['ZELgetBlobMap has no MEX file on the path. ' .
       'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
       'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
 end
+
+% Tests and a demo for Octave's test and demo functions (test ZELgetBlobMap,
+% demo ZELgetBlobMap, pkg test zelmaps); comments to MATLAB.
+%
+%!shared R, Q
+%! R = reshape([3, 1], 1, 1, 2);
+%! Q = reshape([-0.5, 0.25], 1, 1, 2);
+%
+%!test
+%! % One pixel, two orientations (the first selected), one scale. The
+%! % fraction x = ((1/1)*8)/8 = 1 samples P(4) = 4; the weakest response is
+%! % 1 and the strongest penalty magnitude 0.5, so the sum is
+%! % (1 - 0.5) - 4*0.0625 = 0.25 and the normaliser max(3, |0.5*4|) = 3.
+%! B = ZELgetBlobMap(R, Q, uint16(1), [], 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5);
+%! assert(typecast(B, 'uint64'), typecast(0.25 / 3, 'uint64'));
+%
+%!test
+%! % Single inputs and a double index map give the bits of the double call.
+%! S = single(randn(9, 7, 4, 3));  P = single(0.1 * randn(size(S)));
+%! [~, o] = max(abs(S(:, :, :, 1)), [], 3);
+%! A = single(3 * rand(9, 7));  b = single(randn(9, 7));  T = single([1, 2, 4; 1.5, 3, 6; 1, 2, 4; 2, 4, 8]);
+%! c = single(0.05);  table = single(linspace(0, 1, 33));
+%! B = ZELgetBlobMap(S, P, o, [], c, table, single(16), A, T, b);
+%! expected = ZELgetBlobMap(double(S), double(P), uint16(o), [], double(c), double(table), 16, ...
+%!                          double(A), double(T), double(b));
+%! assert(class(B), 'double');
+%! assert(typecast(B(:), 'uint64'), typecast(expected(:), 'uint64'));
+%
+%!error id=ZELgetBlobMap:indexOutOfRange ZELgetBlobMap(R, Q, uint16(3), [], 0.0625, [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5)
+%!error id=ZELgetBlobMap:invalidTableLength ZELgetBlobMap(R, Q, uint16(1), [], 0.0625, [], 8, 1, [1; 1], 0.5)
+%!warning id=ZELgetBlobMap:suspiciousShape ZELgetBlobMap(R, Q, uint16(1), [], ones(16), [0.5, 1, 2, 4], 8, 1, [1; 1], 0.5);
+%
+%!demo
+%! % Two bright spots beside a bright ring, filtered by second derivatives
+%! % of Gaussians across 8 orientations at 2 scales. A spot responds at
+%! % every orientation, a line at its own only: the blob map, which takes
+%! % the weakest orientation, finds the spots; the penalty, a quarter of the
+%! % first derivatives' magnitude, keeps the ring's flanks out. The profile
+%! % table P = 0 leaves the profile terms out.
+%! [x, y] = meshgrid(1:41);
+%! image = exp(-((x - 30) .^ 2 + (y - 12) .^ 2) / 4) + exp(-((x - 30) .^ 2 + (y - 30) .^ 2) / 8) ...
+%!         + exp(-(hypot(x - 13, y - 21) - 7) .^ 2 / 2);
+%! nO = 8;  sigmas = [1.5, 2.4];
+%! R = zeros(41, 41, nO, 2);  Q = R;
+%! for s = 1:2
+%!   t = -8:8;  g = exp(-t .^ 2 / (2 * sigmas(s) ^ 2));  g = g / sum(g);
+%!   [Ix, Iy] = gradient(conv2(g, g, image, 'same'));
+%!   [Ixx, Ixy] = gradient(Ix);  [~, Iyy] = gradient(Iy);
+%!   for o = 1:nO
+%!     a = (o - 1) * 180 / nO;  nx = -sind(a);  ny = -cosd(a);   % normal of the line at a degrees
+%!     R(:, :, o, s) = -sigmas(s) ^ 2 * (nx ^ 2 * Ixx + 2 * nx * ny * Ixy + ny ^ 2 * Iyy);
+%!     Q(:, :, o, s) = 0.25 * sigmas(s) * abs(nx * Ix + ny * Iy);
+%!   end
+%! end
+%! [~, o] = max(abs(R(:, :, :, 1)), [], 3);
+%! B = ZELgetBlobMap(R, Q, o, [], 0, 0, 1, ones(41), ones(nO, 2), ones(41));
+%! shades = ' .:-=+*#';
+%! k = 1 + round(7 * B);  k(isnan(k)) = 1;
+%! disp('blob score of every pixel, from 0 (blank) to 1 (#): the spots, not the ring');
+%! disp(shades(k(8:34, :)));

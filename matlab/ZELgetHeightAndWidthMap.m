@@ -25,8 +25,8 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %   equal magnitudes at an inner scale, for example, give a NaN width.
 %
 %   For a meaningful map, o* and s* are the orientation and the scale of the
-%   peak of |R| at the pixel ([~, o] = max(abs(R), [], 3) and then the scale
-%   of the largest of those, not max of the signed R): then c is the largest
+%   peak of |R| at the pixel ([o, s] = ZELgetIndexMaps(R), not max of the
+%   signed R): then c is the largest
 %   of the three magnitudes and s^ lies within half a scale of s*. Elsewhere
 %   the parabola may open upwards or be flat and the width is extrapolated
 %   far off (widths of 1e-65 or 1e4 are a sign of such index maps). The
@@ -88,16 +88,17 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %   "Seven input arguments required." (no identifier).
 %   Warning ZELgetHeightAndWidthMap:suspiciousShape: an index map that is not
 %   rows x cols (or a vector of rows*cols elements), a T that is not nO x nS
-%   (or a vector), or an R of more than four dimensions is read all the same,
-%   in column order, but is most likely transposed or carries another array's
-%   sizes; silence it with warning('off',
-%   'ZELgetHeightAndWidthMap:suspiciousShape').
+%   (or a vector), an R of more than four dimensions, or a g or mode of more
+%   than one element is read all the same (in column order; g and mode as
+%   their first element), but is most likely transposed, another array's
+%   sizes or not the scalar meant; the map is computed all the same, and
+%   warning('off', 'ZELgetHeightAndWidthMap:suspiciousShape') silences it.
 %
 %   Example:
 %     R = rand(32, 32, 1, 4);
-%     [~, s] = max(abs(R), [], 4);
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
 %     P = 1 ./ (1 + linspace(0, 2, 33) .^ 2);
-%     [H, W] = ZELgetHeightAndWidthMap(R, uint16(ones(32)), uint16(s), P, 16, ...
+%     [H, W] = ZELgetHeightAndWidthMap(R, o, s, P, 16, ...
 %                                      [2 3 4.5 6.75], uint16(3));
 %
 %   See also ZELgetOrientationMap, ZELgetBlobMap, ZELgetRidgeMap,
@@ -112,3 +113,67 @@ error('ZELgetHeightAndWidthMap:notBuilt', ['ZELgetHeightAndWidthMap has no MEX f
       'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
       'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
 end
+
+% Tests and a demo for Octave's test and demo functions (test
+% ZELgetHeightAndWidthMap, demo ZELgetHeightAndWidthMap, pkg test zelmaps);
+% comments to MATLAB.
+%
+%!shared R, T, P
+%! R = reshape([1.0, -2.0, 1.5], 1, 1, 1, 3);
+%! T = [2, 3, 4.5];
+%! P = 10:-1:1;
+%
+%!test
+%! % One pixel, one orientation, three scales, the middle one selected:
+%! % s^ = 2 + 0.5/(8 - 5) and the fraction x = (W/3)*4/20 (x*9 = 1.9258...)
+%! % reads P(2) in mode 3; mode 1 divides by P(1), the difference mode by
+%! % P(7) - P(3) = 4 - 8. The width holds the bits of glibc's pow.
+%! [H, W] = ZELgetHeightAndWidthMap(R, uint16(1), uint16(2), P, 4, T, uint16(3));
+%! assert(typecast([H, W], 'uint64'), typecast([-2 / 9, 3.2097395818009886], 'uint64'));
+%! H = ZELgetHeightAndWidthMap(R, uint16(1), uint16(2), P, 4, T, uint16(1));
+%! assert(typecast(H, 'uint64'), typecast(-0.2, 'uint64'));
+%! H = ZELgetHeightAndWidthMap(R, uint16(1), uint16(2), P, 4, T, uint16(2));
+%! assert(typecast(H, 'uint64'), typecast(0.5, 'uint64'));
+%
+%!test
+%! % Single inputs and double index maps give the bits of the double call.
+%! S = single(randn(9, 7, 2, 4));
+%! [~, o] = max(abs(S(:, :, :, 2)), [], 3);
+%! [~, s] = max(max(abs(S), [], 3), [], 4);
+%! U = single([2, 3, 4.5, 6.75; 2.5, 3.75, 5.625, 8.4375]);
+%! table = single(1 ./ (1 + linspace(0, 2, 33) .^ 2));
+%! [H, W] = ZELgetHeightAndWidthMap(S, o, s, table, single(16), U, uint16(3));
+%! [eH, eW] = ZELgetHeightAndWidthMap(double(S), uint16(o), uint16(s), double(table), 16, double(U), uint16(3));
+%! assert(class(H), 'double');
+%! assert(typecast([H(:); W(:)], 'uint64'), typecast([eH(:); eW(:)], 'uint64'));
+%
+%!error id=ZELgetHeightAndWidthMap:indexOutOfRange ZELgetHeightAndWidthMap(R, uint16(1), uint16(4), P, 4, T, uint16(3))
+%!error id=ZELgetHeightAndWidthMap:invalidClass ZELgetHeightAndWidthMap(R, uint16(1), uint16(2), P, 4, T, 3)
+%!warning id=ZELgetHeightAndWidthMap:suspiciousShape ZELgetHeightAndWidthMap(R, uint16(1), uint16(2), P, 4, T, uint16([3, 1]));
+%
+%!demo
+%! % One row across three bright lines of height 0.6 and widths 1, 2 and
+%! % 3.5 pixels (the standard deviation of their profiles), filtered by
+%! % scale-normalised second derivatives of Gaussians at 5 scales, one
+%! % orientation (across the lines). The scale table holds the width each
+%! % scale responds to most, the profile table the response to a line of
+%! % height 1 by width; in mode 3 the height is the line's contrast. The
+%! % thinnest line is narrower than the smallest scale's width, 1.06.
+%! x = 1:150;
+%! widths = [1, 2, 3.5];  centres = [30, 75, 120];
+%! row = zeros(1, 150);
+%! for k = 1:3
+%!   row = row + 0.6 * exp(-(x - centres(k)) .^ 2 / (2 * widths(k) ^ 2));
+%! end
+%! sigmas = 1.5 * 1.6 .^ (0:4);  t = -30:30;
+%! R = zeros(1, 150, 1, 5);
+%! for s = 1:5
+%!   d2 = (t .^ 2 / sigmas(s) ^ 4 - 1 / sigmas(s) ^ 2) .* exp(-t .^ 2 / (2 * sigmas(s) ^ 2)) / (sqrt(2 * pi) * sigmas(s));
+%!   R(1, :, 1, s) = -sigmas(s) ^ 2 * conv(row, d2, 'same');
+%! end
+%! [~, s] = max(abs(R), [], 4);
+%! T = sigmas / sqrt(2);                   % the width scale s responds to most
+%! n = 257;  u = 2 * (0:n-1) / (n - 1);    % widths of 0 to 2 T, sampled at x = u / 2
+%! P = (u / sqrt(2)) ./ (1 + (u / sqrt(2)) .^ 2) .^ 1.5;
+%! [H, W] = ZELgetHeightAndWidthMap(R, ones(1, 150), s, P, n, T, uint16(3));
+%! fprintf('line of width %.1f: width %.2f, height %.2f\n', [widths; W(centres); H(centres)]);

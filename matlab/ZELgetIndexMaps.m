@@ -56,3 +56,35 @@ error('ZELgetIndexMaps:notBuilt', ['ZELgetIndexMaps has no MEX file on the path.
       'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
       'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
 end
+
+% Tests and a demo for Octave's test and demo functions (test
+% ZELgetIndexMaps, demo ZELgetIndexMaps, pkg test zelmaps); comments to
+% MATLAB.
+%
+%!test
+%! % The maps of the M code in the help, bit for bit, in double and single.
+%! R = randn(6, 5, 4, 3);  R(2, 2, :, :) = NaN;  R(3, 3, :, :) = 1;
+%! [best, at] = max(abs(R), [], 3);
+%! [~, s] = max(best, [], 4);
+%! o = at(reshape(1:30, 6, 5) + 30 * (s - 1));
+%! [oi, si] = ZELgetIndexMaps(R);
+%! assert(oi, uint16(o));
+%! assert(si, uint16(s));
+%! assert([oi(2, 2), si(2, 2), oi(3, 3), si(3, 3)], uint16([1, 1, 1, 1]));
+%! [os, ss] = ZELgetIndexMaps(single(R));
+%! assert(isequal(os, oi) && isequal(ss, si));
+%
+%!error id=ZELgetIndexMaps:tooFewElements ZELgetIndexMaps(zeros(3, 3, 0, 2))
+%!error id=ZELgetIndexMaps:invalidClass ZELgetIndexMaps(int16(ones(2, 2, 2)))
+%
+%!demo
+%! % Three bright lines of Gaussian profile, 1, 2 and 4 pixels wide: at
+%! % each centre the strongest second-order response is at the scale
+%! % nearest sqrt(2) times the width.
+%! x = 1:60;
+%! profile = exp(-(x - 10) .^ 2 / 2) + exp(-(x - 28) .^ 2 / 8) + exp(-(x - 48) .^ 2 / 32);
+%! I = repmat(profile, 20, 1);
+%! sigmas = [1, 1.5, 2.2, 3.3, 5, 7.5];
+%! [o, s] = ZELgetIndexMaps(ZELgetResponseStack(I, sigmas, 8));
+%! fprintf('line width 1: sigma %g; width 2: sigma %g; width 4: sigma %g\n', ...
+%!         sigmas(s(10, 10)), sigmas(s(10, 28)), sigmas(s(10, 48)));

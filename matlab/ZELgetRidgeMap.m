@@ -20,8 +20,8 @@ function varargout = ZELgetRidgeMap(varargin)
 %   arithmetic (a zero normaliser gives Inf or NaN).
 %
 %   For a meaningful map: o* is the orientation of the peak of |R| at the
-%   pixel ([~, o] = max(abs(R), [], 3) over a scale, not max of the signed
-%   R); A and T are in the same unit (pixels, say: A the structure's width,
+%   pixel (o from [o, s] = ZELgetIndexMaps(R), not max of the signed R); A
+%   and T are in the same unit (pixels, say: A the structure's width,
 %   from ZELgetHeightAndWidthMap, T(o,s) the width scale s responds to most);
 %   the amplitude's sign is the polarity sought (+1 bright, -1 dark).
 %   Sizes, scale table entries and g that are not negative keep x at 0 or
@@ -81,17 +81,19 @@ function varargout = ZELgetRidgeMap(varargin)
 %                                        elements
 %   A call with other than ten inputs fails with the message
 %   "Ten input arguments required." (no identifier).
-%   Warning ZELgetRidgeMap:suspiciousShape: a map that is not rows x cols (or
-%   a vector of rows*cols elements), a T that is not nO x nS (or a vector), or
-%   an R of more than four dimensions is read all the same, in column order,
-%   but is most likely transposed or carries another array's sizes; silence it
-%   with warning('off', 'ZELgetRidgeMap:suspiciousShape').
+%   Warning ZELgetRidgeMap:suspiciousShape: a map that is not rows x cols (or a
+%   vector of rows*cols elements), a T that is not nO x nS (or a vector), an
+%   R of more than four dimensions, or a c or g of more than one element is
+%   read all the same (in column order; c and g as their first element), but
+%   is most likely transposed, another array's sizes or not the scalar
+%   meant; the map is computed all the same, and warning('off',
+%   'ZELgetRidgeMap:suspiciousShape') silences it.
 %
 %   Example:
 %     R = rand(32, 32, 8, 4);  Q = 0.1 * rand(size(R));
-%     [~, o] = max(abs(R(:, :, :, 1)), [], 3);
+%     [o, s] = ZELgetIndexMaps(R);         % the peak of |R| at every pixel
 %     T = repmat([2 3 4.5 6.75], 8, 1);
-%     K = ZELgetRidgeMap(R, Q, uint16(o), [], 0.05, linspace(-1, 1, 33), 16, ...
+%     K = ZELgetRidgeMap(R, Q, o, [], 0.05, linspace(-1, 1, 33), 16, ...
 %                        3 * ones(32), T, ones(32));
 %
 %   See also ZELgetBlobMap, ZELgetEdgeMap, ZELgetHeightAndWidthMap,
@@ -106,3 +108,63 @@ error('ZELgetRidgeMap:notBuilt', ['ZELgetRidgeMap has no MEX file on the path. '
       'In Octave, pkg install the package (zelmaps-<version>.tar.gz), ' ...
       'or run bash scripts/main.sh and addpath the repository''s build/octave folder.']);
 end
+
+% Tests and a demo for Octave's test and demo functions (test ZELgetRidgeMap,
+% demo ZELgetRidgeMap, pkg test zelmaps); comments to MATLAB.
+%
+%!shared R, Q, T
+%! R = 100 * ones(1, 1, 2, 2);  R(1, 1, 2, :) = [2, 3];
+%! Q = 100 * ones(1, 1, 2, 2);  Q(1, 1, 2, :) = [0.25, 0.5];
+%! T = [7, 7; 1, 4];
+%
+%!test
+%! % One pixel, two orientations (the second selected), two scales. Scale 1:
+%! % x = ((1/1)*10)/10 = 1, limited to 0.5, samples P(5) - P(1) = 4, so
+%! % r = 2 - (4*0.125 + 0.25) = 1.25 and the normaliser max(2, 4) = 4.
+%! % Scale 2: x = 0.25 samples P(4) - P(2) = 2, r = 1.25 + 3 - (2*0.125 + 0.5)
+%! % = 3.5 and the normaliser 4 + max(3, 2) = 7.
+%! K = ZELgetRidgeMap(R, Q, uint16(2), [], 0.125, 1:5, 10, 1, T, 1);
+%! assert(typecast(K, 'uint64'), typecast(0.5, 'uint64'));
+%
+%!test
+%! % Single inputs and a double index map give the bits of the double call.
+%! S = single(randn(9, 7, 4, 3));  P = single(0.1 * randn(size(S)));
+%! [~, o] = max(abs(S(:, :, :, 1)), [], 3);
+%! A = single(3 * rand(9, 7));  b = single(randn(9, 7));  U = single([1, 2, 4; 1.5, 3, 6; 1, 2, 4; 2, 4, 8]);
+%! c = single(0.05);  table = single(linspace(-1, 1, 33));
+%! K = ZELgetRidgeMap(S, P, o, [], c, table, single(16), A, U, b);
+%! expected = ZELgetRidgeMap(double(S), double(P), uint16(o), [], double(c), double(table), 16, ...
+%!                           double(A), double(U), double(b));
+%! assert(class(K), 'double');
+%! assert(typecast(K(:), 'uint64'), typecast(expected(:), 'uint64'));
+%
+%!error id=ZELgetRidgeMap:indexOutOfRange ZELgetRidgeMap(R, Q, uint16(3), [], 0.125, 1:5, 10, 1, T, 1)
+%!error id=ZELgetRidgeMap:tooFewElements ZELgetRidgeMap(R, Q, uint16(2), [], 0.125, 1:5, 10, 1, T(1:3), 1)
+%!warning <input 5 \(penalty weight\) is 16 x 16, not a scalar> ZELgetRidgeMap(R, Q, uint16(2), [], ones(16), 1:5, 10, 1, T, 1);
+%
+%!demo
+%! % A bright ring and a dark line, filtered by second derivatives of a
+%! % Gaussian across 8 orientations: R is large where a bright line runs
+%! % along orientation o. With a positive amplitude the ridge map finds the
+%! % bright ring and not the dark line; the penalty, the first derivative's
+%! % magnitude, and the weight c = 0.05 on the profile term keep the flanks
+%! % out.
+%! [x, y] = meshgrid(1:31);
+%! image = exp(-(hypot(x - 16, y - 16) - 9) .^ 2 / 2) - exp(-(x - 28) .^ 2 / 2);
+%! nO = 8;  sigma = 1.5;
+%! t = -6:6;  g = exp(-t .^ 2 / (2 * sigma ^ 2));  g = g / sum(g);
+%! [Ix, Iy] = gradient(conv2(g, g, image, 'same'));
+%! [Ixx, Ixy] = gradient(Ix);  [~, Iyy] = gradient(Iy);
+%! R = zeros(31, 31, nO);  Q = R;
+%! for o = 1:nO
+%!   a = (o - 1) * 180 / nO;  nx = -sind(a);  ny = -cosd(a);   % normal of the line at a degrees
+%!   R(:, :, o) = -sigma ^ 2 * (nx ^ 2 * Ixx + 2 * nx * ny * Ixy + ny ^ 2 * Iyy);
+%!   Q(:, :, o) = sigma * abs(nx * Ix + ny * Iy);
+%! end
+%! [~, o] = max(abs(R), [], 3);
+%! P = linspace(-1, 1, 33);                % an odd profile table: P(0.5+x) - P(0.5-x) > 0
+%! K = ZELgetRidgeMap(R, Q, o, [], 0.05, P, 16, ones(31), ones(nO, 1), 0.1 * ones(31));
+%! shades = ' .:-=+*#';
+%! k = 1 + round(7 * K);  k(isnan(k)) = 1;
+%! disp('ridge score of every pixel, from 0 (blank) to 1 (#): the ring, not the dark line');
+%! disp(shades(k(5:27, :)));

@@ -15,7 +15,7 @@ root = fileparts(here);
 kernels = {'ZELgetBlobMap', 'ZELgetRidgeMap', 'ZELgetEdgeMap', ...
            'ZELgetHeightAndWidthMap', 'ZELgetOrientationMap', 'ZELgetCurvatureMap', ...
            'ZELgetResponseStack', 'ZELgetIndexMaps'};
-exact = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math';
+exact = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math -Wno-psabi';
 optimise = 'CXXOPTIMFLAGS=-O2 -DNDEBUG';
 for k = 1:numel(kernels)
     source = fullfile(root, 'kernels', [kernels{k} '.cpp']);

@@ -13,10 +13,18 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh bench
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_BENCHMARKS=ON
-cmake --build build -j2 --target zel_bench
+cmake --build build -j2 --target zel_bench zel_filter_bench
 for mode in ${ZEL_BENCH_MODES:-recycled fresh}; do
   echo; echo "=== outputs $mode ==="
   flag=()
   [ "$mode" = fresh ] && flag=(--fresh-outputs)
   build/bench/zel_bench --benchmark_repetitions=3 --benchmark_min_time=0.3 "${flag[@]}" "$@"
+done
+# The filter bank and the index maps: 512^2 to 2048^2 unless --sizes says
+# otherwise (the maps' sizes from 256 are too small to time a filter bank).
+for mode in ${ZEL_BENCH_MODES:-recycled fresh}; do
+  echo; echo "=== filter bank and index maps, outputs $mode ==="
+  flag=()
+  [ "$mode" = fresh ] && flag=(--fresh-outputs)
+  build/bench/zel_filter_bench --benchmark_repetitions=3 --benchmark_min_time=0.3 "${flag[@]}" "$@"
 done

@@ -10,7 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-kernels=(ZELgetBlobMap ZELgetRidgeMap ZELgetEdgeMap ZELgetHeightAndWidthMap ZELgetOrientationMap ZELgetCurvatureMap)
+kernels=(ZELgetBlobMap ZELgetRidgeMap ZELgetEdgeMap ZELgetHeightAndWidthMap ZELgetOrientationMap ZELgetCurvatureMap
+  ZELgetResponseStack ZELgetIndexMaps)
 jobs="$(nproc)"
 fuzz_seconds="${ZEL_FUZZ_SECONDS:-60}"
 

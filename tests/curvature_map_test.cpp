@@ -241,6 +241,73 @@ TEST(CurvatureMap, AgreesBitForBitWithTheDefinitionOnRandomMaps)
     EXPECT_GT(computed, 100u) << "too few two-neighbour pixels to exercise the rule";
 }
 
+// Two mistakes leave a map without meaning and warn, the map computed all
+// the same: angles inside the border but no curve point (a map not thinned,
+// isolated pixels), and curve points whose angles look like radians: at
+// least 10 of them, all within [-pi, pi], spread over more than 1.
+TEST(CurvatureMap, MapsWithoutCurvesOrInRadiansWarn)
+{
+    const size_t rows = 5, cols = 16;
+    // A one-pixel-wide line along row 3, columns 2 to 15: 12 curve points
+    // (columns 3 to 14), the ends at columns 2 and 15.
+    auto line = [&](std::vector<double> angles) {
+        std::vector<double> O(rows * cols, kNaN);
+        for (size_t j = 0; j < angles.size(); ++j) O[2 + rows * (j + 1)] = angles[j];
+        return O;
+    };
+    auto spread = [](double low, double high, size_t count) {
+        std::vector<double> v(count);
+        for (size_t k = 0; k < count; ++k) v[k] = low + (high - low) * double(k) / double(count - 1);
+        return v;
+    };
+    std::vector<double> full(rows * cols, 90.0), isolated(rows * cols, kNaN), border_only(rows * cols, kNaN),
+        band(rows * cols, kNaN);
+    isolated[2 + rows * 7] = 10.0;
+    for (size_t j = 0; j < cols; ++j) border_only[rows * j] = 10.0 * double(j);
+    for (size_t j = 2; j < 12; ++j)
+        for (size_t i = 1; i < 4; ++i) band[i + rows * j] = 45.0;
+    std::vector<double> radians = line(spread(0.25, 1.5, 14)), degrees = line(spread(0.25 * 57.3, 1.5 * 57.3, 14));
+    std::vector<double> nine_points = line(spread(0.0, 2.0, 11)), narrow = line(spread(0.5, 1.4, 14));
+    std::vector<double> past_pi = radians, below_minus_pi = radians, infinite = radians, near_axis = line(spread(0.0, 3.0, 14));
+    past_pi[2 + rows * 5] = 3.1416;
+    below_minus_pi[2 + rows * 5] = -3.1416;
+    infinite[2 + rows * 5] = kInf;
+    const struct {
+        const char* what;
+        std::vector<double> map;
+        const char* warning;  // nullptr when none
+        const char* message;
+    } cases[] = {
+        {"no angle at all", std::vector<double>(rows * cols, kNaN), nullptr, ""},
+        {"angles on the border only", border_only, nullptr, ""},
+        {"a full map", full, "noCurvePoints", "input 1 (orientation map) holds an angle at 42 pixels inside its border, but none of them has exactly two neighbours with an angle"},
+        {"one isolated pixel", isolated, "noCurvePoints", "holds an angle at 1 pixel inside its border"},
+        {"a band three pixels wide", band, "noCurvePoints", "holds an angle at 30 pixels inside its border"},
+        {"a curve in radians", radians, "looksLikeRadians", "input 1 (orientation map) looks like radians: the angles of its 12 curve points lie from 0.346 to 1.404, all within [-pi, pi]."},
+        {"the same curve in degrees", degrees, nullptr, ""},
+        {"9 curve points in radians", nine_points, nullptr, ""},
+        {"a spread of 1 or less", narrow, nullptr, ""},
+        {"an angle past pi", past_pi, nullptr, ""},
+        {"an angle below -pi", below_minus_pi, nullptr, ""},
+        {"an infinite angle", infinite, nullptr, ""},
+        {"degrees within 3 of the x axis (a false alarm)", near_axis, "looksLikeRadians", "12 curve points lie from 0.231 to 2.769"},
+    };
+    for (const auto& c : cases) {
+        Array input = doubles({rows, cols}, c.map);
+        const CallResult result = curvature_map(input.get());
+        ASSERT_FALSE(result.failed) << c.what << ": " << result.message;
+        expect_same_bits(reference_curvature_map(int32_t(rows), int32_t(cols), c.map), values(result.outputs[0].get()),
+                         c.what);
+        if (!c.warning) {
+            EXPECT_TRUE(result.warnings.empty()) << c.what << ": " << result.warnings.front().second;
+            continue;
+        }
+        ASSERT_EQ(1u, result.warnings.size()) << c.what;
+        EXPECT_EQ(std::string("ZELgetCurvatureMap:") + c.warning, result.warnings[0].first) << c.what;
+        EXPECT_NE(std::string::npos, result.warnings[0].second.find(c.message)) << c.what << ": " << result.warnings[0].second;
+    }
+}
+
 TEST(CurvatureMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
 {
     Array int8_map = of_class(mxINT8_CLASS, {3, 3});

@@ -71,14 +71,21 @@ TEST(EdgeMap, EdgeCasesOfOnePixel)
     }
 }
 
-TEST(EdgeMap, ScaleCountZeroGivesNaNEverywhereWithoutReadingTheScaleMap)
+// As for the height-and-width and orientation maps: a stack with no scale
+// has none for the scale index map to select, whatever the map holds, so an
+// image with pixels ends in an error; one without pixels has an empty map.
+TEST(EdgeMap, AStackWithNoScaleHasNoScaleToSelect)
 {
-    // The scale index map holds 0, which would be out of range with scales.
-    EdgeInputs in{{2, 3, 2, 0}, {}, {}, {1, 2, 1, 2, 1, 2}, {0, 0, 0, 0, 0, 0}, 1, 1};
-    CallResult result = edge_map(in);
+    for (const std::vector<uint16_t>& scale_map : {std::vector<uint16_t>{0, 0, 0, 0, 0, 0},
+                                                   std::vector<uint16_t>{1, 1, 1, 1, 1, 1}}) {
+        EdgeInputs in{{2, 3, 2, 0}, {}, {}, {1, 2, 1, 2, 1, 2}, scale_map, 1, 1};
+        expect_breach(edge_map(in), "ZELgetEdgeMap", "no scale", "indexOutOfRange",
+                      "input 1 (response stack) has no scale to select (its scale count is 0), yet input 4 (scale index map) selects one at pixel (1, 1).");
+    }
+    EdgeInputs empty{{0, 3, 2, 0}, {}, {}, {}, {}, 1, 1};
+    CallResult result = edge_map(empty);
     ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_EQ((std::vector<mwSize>{2, 3}), dims(result.outputs[0].get()));
-    for (double v : values(result.outputs[0].get())) EXPECT_TRUE(std::isnan(v));
+    EXPECT_EQ((std::vector<mwSize>{0, 3}), dims(result.outputs[0].get()));
 }
 
 TEST(EdgeMap, EmptyImagesGiveEmptyMapsOfTheirShape)
@@ -152,7 +159,8 @@ TEST(EdgeMap, AgreesBitForBitWithTheDefinitionOnRandomStacks)
 TEST(EdgeMap, AcceptsWhatTheContractAllows)
 {
     // Index maps with more elements than pixels and of another shape, and
-    // scalars with more than one element: only what is needed is read.
+    // scalars with more than one element: only what is needed is read. The
+    // vector scalars warn, once for the call.
     Array R = doubles({2, 2, 1, 2}, {1, 2, 3, 4, 5, 6, 7, 8});
     Array Q = doubles({2, 2, 1, 2});
     Array o = uint16s({1, 6}, {1, 1, 1, 1, 0, 9});
@@ -163,6 +171,10 @@ TEST(EdgeMap, AcceptsWhatTheContractAllows)
     ASSERT_FALSE(result.failed) << result.message;
     const std::vector<double> E = values(result.outputs.at(0).get());
     EXPECT_EQ((std::vector<double>{6.0 / 10, 8.0 / 12, 10.0 / 14, 12.0 / 16}), E);
+    ASSERT_EQ(1u, result.warnings.size());
+    EXPECT_EQ("ZELgetEdgeMap:suspiciousShape", result.warnings[0].first);
+    EXPECT_EQ("input 5 (penalty weight) is 1 x 3, not a scalar; only its first element, 0, is read.",
+              result.warnings[0].second);
 }
 
 struct Breach {
@@ -203,7 +215,7 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         {{"short scale map", "tooFewElements", "input 4"}, {R.get(), Q.get(), o.get(), short_map.get(), c.get(), b.get()}},
         {{"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a whole number in 1..2"}, {R.get(), Q.get(), bad_o.get(), s.get(), c.get(), b.get()}},
         {{"scale index 0", "indexOutOfRange", "holds 0 at pixel (1, 2)"}, {R.get(), Q.get(), o.get(), zero_s.get(), c.get(), b.get()}},
-        {{"empty weight", "emptyInput", "input 5 (penalty weight)"}, {R.get(), Q.get(), o.get(), s.get(), empty.get(), b.get()}},
+        {{"empty weight", "emptyInput", "input 5 (penalty weight) has no element: its first element is its value, so the call ends here."}, {R.get(), Q.get(), o.get(), s.get(), empty.get(), b.get()}},
         {{"empty factor", "emptyInput", "input 6 (penalty factor)"}, {R.get(), Q.get(), o.get(), s.get(), c.get(), empty.get()}},
         {{"65535 rows", "tooLarge", "65535 rows"}, {tall.get(), tall.get(), o.get(), s.get(), c.get(), b.get()}},
         {{"more than 2^31 elements", "tooLarge", "2400000000 elements"}, {big.get(), big.get(), o.get(), s.get(), c.get(), b.get()}},

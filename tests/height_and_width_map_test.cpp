@@ -290,7 +290,7 @@ TEST(HeightAndWidthMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
         std::vector<const mxArray*> inputs;
     } cases[] = {
         {"int16 stack", "invalidClass", "input 1 (response stack)", {int16_stack.get(), o.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
-        {"NaN in a double index map", "indexOutOfRange", "input 2 (orientation index map) holds nan at pixel (2, 3)", {R.get(), nan_map.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
+        {"NaN in a double index map", "indexOutOfRange", "input 2 (orientation index map) holds NaN at pixel (2, 3)", {R.get(), nan_map.get(), s.get(), P.get(), g.get(), T.get(), mode.get()}},
         {"int32 profile", "invalidClass", "input 4 (profile table)", {R.get(), o.get(), s.get(), int32_profile.get(), g.get(), T.get(), mode.get()}},
         {"complex gain", "invalidClass", "found a complex double array", {R.get(), o.get(), s.get(), P.get(), complex_gain.get(), T.get(), mode.get()}},
         {"sparse scale table", "invalidClass", "input 6 (scale table)", {R.get(), o.get(), s.get(), P.get(), g.get(), sparse_table.get(), mode.get()}},

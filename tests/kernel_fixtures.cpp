@@ -88,7 +88,9 @@ std::vector<KernelCall> edge_calls()
     calls.push_back(edge_call("three orientations, four scales", {5, 4, 3, 4}, 0.3, -1.5, 21));
     calls.push_back(edge_call("one scale", {4, 3, 2}, -0.5, 2.0, 22));
     calls.push_back(edge_call("NaN penalty weight", {3, 3, 2, 2}, kNaN, 1.0, 23));
-    calls.push_back(edge_call("no scales", {3, 2, 2, 0}, 1.0, 1.0, 24));
+    // A stack with no scale has none for the scale index map to select: an
+    // image with pixels is a breach, one without pixels an empty map.
+    calls.push_back(edge_call("no scales, no rows", {0, 2, 2, 0}, 1.0, 1.0, 24));
     calls.push_back(edge_call("no rows", {0, 3, 2, 2}, 1.0, 1.0, 25));
     return calls;
 }

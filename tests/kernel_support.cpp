@@ -17,24 +17,29 @@ const std::vector<KernelFacts>& all_kernels()
         "mxGetPr", "mxGetData", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse",
         "mexErrMsgTxt", "mexErrMsgIdAndTxt", "mexWarnMsgIdAndTxt"};
     static const std::vector<KernelFacts> kernels = {
-        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true, map_operations},
-        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true, map_operations},
-        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0, 6, 4, true, map_operations},
+        {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true,
+         map_operations, {5, 7}},
+        {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true,
+         map_operations, {5, 7}},
+        {"ZELgetEdgeMap", 6, 1, "Six input arguments required.", nullptr, {3, 4}, {3, 4}, 0, 6, 4, true,
+         map_operations, {5, 6}},
         {"ZELgetHeightAndWidthMap", 7, 2, "Seven input arguments required.", "pow", {2, 3}, {2, 3}, 6, 7, 4, true,
-         map_operations},
+         map_operations, {5, 7}},
         {"ZELgetOrientationMap", 4, 1, "Four input arguments required.", "atan", {2, 3}, {2, 3}, 0, 4, 4, true,
-         map_operations},
-        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0, 1, 2, true, map_operations},
+         map_operations, {4}},
+        {"ZELgetCurvatureMap", 1, 1, "One input arguments required.", "sin", {}, {}, 0, 1, 2, true, map_operations, {}},
         // The filter bank makes stacks of any numeric class, and a working
         // array of planes when the stacks have too few to hold its passes.
         {"ZELgetResponseStack", 5, 2, "Three to five input arguments required.", nullptr, {}, {}, 0, 3, 2, false,
          {"mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateUninitNumericArray_730",
-          "mxCreateNumericArray_730", "mxDestroyArray", "mxGetData", "mxGetElementSize", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse", "mexErrMsgTxt",
-          "mexErrMsgIdAndTxt"}},
+          "mxCreateNumericArray_730", "mxDestroyArray", "mxGetData", "mxGetNumberOfElements", "mxGetClassID",
+          "mxIsComplex", "mxIsSparse", "mexErrMsgTxt", "mexErrMsgIdAndTxt", "mexWarnMsgIdAndTxt"},
+         {3}},
         {"ZELgetIndexMaps", 1, 2, "One input arguments required.", nullptr, {}, {}, 0, 1, 4, false,
          {"mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateUninitNumericArray_730", "mxGetData",
           "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse", "mexErrMsgTxt", "mexErrMsgIdAndTxt",
-          "mexWarnMsgIdAndTxt"}},
+          "mexWarnMsgIdAndTxt"},
+         {}},
     };
     return kernels;
 }

@@ -30,6 +30,7 @@ struct KernelFacts {
     int first_input_rank;         // leading sizes of input 1 read: 4 for a stack, 2 for a map or an image
     bool feature_map;             // a map: rows x cols double outputs, single inputs give the double call's bits
     std::vector<std::string> host_operations;  // what it imports from libmx and libmex
+    std::vector<int> scalars;     // inputs of which only the first element is read
 };
 const std::vector<KernelFacts>& all_kernels();
 inline void PrintTo(const KernelFacts& kernel, std::ostream* out) { *out << kernel.name; }

@@ -196,6 +196,41 @@ TEST(OrientationMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
     }
 }
 
+// The arctangent mapping needs 10 orientations or more (below, its divisor
+// is 0 or -1): with fewer, a call that maps pixels warns once, and its map
+// is the definition's all the same. The linear mapping never warns.
+TEST(OrientationMap, ArctangentMappingWithFewerThanTenOrientationsWarns)
+{
+    RandomValues random(9);
+    for (mwSize nO : {1, 2, 3, 6, 8, 9, 10, 14}) {
+        for (uint16_t flag : {0, 1, 2, 65535}) {
+            for (mwSize rows : {3, 0}) {
+                OrientationInputs in;
+                in.dims = {rows, 4, nO, 2};
+                in.R = random.values(rows * 4 * nO * 2, -2.0, 2.0, 16);
+                in.orientation = random.indices(rows * 4, nO);
+                in.scale = random.indices(rows * 4, 2);
+                in.flag = flag;
+                const std::string what = std::to_string(nO) + " orientations, flag " + std::to_string(flag) + ", " +
+                                         std::to_string(rows) + " rows";
+                CallResult result = orientation_map(in);
+                ASSERT_FALSE(result.failed) << what << ": " << result.message;
+                expect_same_bits(reference_orientation_map(in), values(result.outputs[0].get()), what);
+                if (flag == 0 || nO >= 10 || rows == 0) {
+                    EXPECT_TRUE(result.warnings.empty()) << what << ": " << result.warnings.front().second;
+                    continue;
+                }
+                ASSERT_EQ(1u, result.warnings.size()) << what;
+                EXPECT_EQ("ZELgetOrientationMap:tooFewOrientations", result.warnings[0].first) << what;
+                const std::string start = "input 4 (angle mapping flag) is " + std::to_string(flag) +
+                                          ", which selects the arctangent mapping; it needs at least 10 orientations "
+                                          "and input 1 (response stack) has " + std::to_string(nO) + ",";
+                EXPECT_EQ(0u, result.warnings[0].second.find(start)) << what << ": " << result.warnings[0].second;
+            }
+        }
+    }
+}
+
 TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
 {
     Array R = doubles({2, 3, 4, 2});

@@ -4,6 +4,7 @@
 #include "kernel_fixtures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -54,16 +55,36 @@ TEST(Usage, MoreOutputsThanTheFunctionHasEndTheCallBeforeAnythingIsComputed)
     }
 }
 
-// The fixtures keep every shape the functions expect, but for first inputs
-// with dimensions past those read, which warn.
-TEST(Usage, InputsOfTheirExpectedShapesRaiseNoWarning)
+std::vector<std::string> warning_ids(const CallResult& result)
 {
+    std::vector<std::string> ids;
+    for (const auto& warning : result.warnings) ids.push_back(warning.first);
+    return ids;
+}
+
+// The fixtures keep every shape the functions expect, but for first inputs
+// with dimensions past those read, which warn; and a few reach the inputs
+// that a function warns of whatever their shape.
+TEST(Usage, InputsOfTheirExpectedShapesRaiseNoShapeWarning)
+{
+    const struct {
+        const char* kernel;
+        const char* what;
+        const char* warning;
+    } documented[] = {
+        {"ZELgetOrientationMap", "arctangent with a zero divisor", "ZELgetOrientationMap:tooFewOrientations"},
+        {"ZELgetOrientationMap", "two orientations", "ZELgetOrientationMap:tooFewOrientations"},
+        {"ZELgetCurvatureMap", "seven by eight", "ZELgetCurvatureMap:noCurvePoints"},
+    };
     for (const KernelFacts& kernel : all_kernels())
         for (const KernelCall& c : contract_calls(kernel.name)) {
             const CallResult result = call(c.kernel, c.nlhs, c.handles());
             const size_t read = size_t(kernel.first_input_rank);
-            const size_t expected = dims(c.inputs[0].get()).size() > read ? 1 : 0;
-            EXPECT_EQ(expected, result.warnings.size())
+            std::vector<std::string> expected;
+            if (dims(c.inputs[0].get()).size() > read) expected.push_back(c.kernel + ":suspiciousShape");
+            for (const auto& d : documented)
+                if (c.kernel == d.kernel && c.what == d.what) expected.push_back(d.warning);
+            EXPECT_EQ(expected, warning_ids(result))
                 << c.kernel << ", " << c.what << ": " << (result.warnings.empty() ? "" : result.warnings[0].second);
         }
 }
@@ -74,7 +95,10 @@ TEST(Usage, SuspiciousShapesWarnAndChangeNothing)
 {
     for (const KernelFacts& kernel : all_kernels()) {
         const KernelCall c = first_call_with_pixels(kernel.name);
-        const Outcome expected = outcome_of(call(c.kernel, c.nlhs, c.handles()));
+        const CallResult unchanged = call(c.kernel, c.nlhs, c.handles());
+        const Outcome expected = outcome_of(unchanged);
+        // What the call warns of whatever the shapes, after the shape warning.
+        const std::vector<std::string> other_warnings = warning_ids(unchanged);
         const std::vector<mwSize> stack = dims(c.inputs[0].get());
         struct Case {
             std::string what;
@@ -114,15 +138,82 @@ TEST(Usage, SuspiciousShapesWarnAndChangeNothing)
             const std::string what = std::string(kernel.name) + ", input " + std::to_string(k.input) + " " + k.what;
             const CallResult result = call(c.kernel, c.nlhs, inputs);
             EXPECT_TRUE(outcome_of(result) == expected) << what << ": " << difference(expected, outcome_of(result));
+            std::vector<std::string> ids = warning_ids(result);
             if (!k.warns) {
-                EXPECT_TRUE(result.warnings.empty()) << what << ": " << result.warnings.front().second;
+                EXPECT_EQ(other_warnings, ids) << what;
                 continue;
             }
-            ASSERT_EQ(1u, result.warnings.size()) << what;
-            EXPECT_EQ(std::string(kernel.name) + ":suspiciousShape", result.warnings[0].first) << what;
+            ASSERT_EQ(1 + other_warnings.size(), ids.size()) << what;
+            EXPECT_EQ(std::string(kernel.name) + ":suspiciousShape", ids[0]) << what;
+            EXPECT_EQ(other_warnings, std::vector<std::string>(ids.begin() + 1, ids.end())) << what;
             EXPECT_EQ(0u, result.warnings[0].second.find("input " + std::to_string(k.input) + " ("))
                 << what << ": " << result.warnings[0].second;
         }
+    }
+}
+
+// A scalar input given as a vector or matrix is read as its first element,
+// as the contract says, and warns: ones(16) for a penalty weight, [10 0.05]
+// for c and b, uint16([3 1]) for a mode. The call gives the bits of the call
+// with the scalar itself, and each input warns on its own.
+TEST(Usage, ScalarsOfMoreThanOneElementWarnAndAreReadAsTheirFirst)
+{
+    for (const KernelFacts& kernel : all_kernels()) {
+        const KernelCall c = first_call_with_pixels(kernel.name);
+        const Outcome expected = outcome_of(call(c.kernel, c.nlhs, c.handles()));
+        for (int k : kernel.scalars) {
+            const mxArray* value = c.inputs[size_t(k - 1)].get();
+            ASSERT_EQ(1u, mxGetNumberOfElements(value)) << kernel.name << ", input " << k;
+            // The first element is the scalar's; the others would change the map.
+            Array matrix = of_class(mxGetClassID(value), {2, 3});
+            const size_t element = mxGetClassID(value) == mxUINT16_CLASS ? 2 : mxGetClassID(value) == mxSINGLE_CLASS ? 4 : 8;
+            for (size_t e = 0; e < 6; ++e)
+                std::memcpy(static_cast<char*>(mxGetData(matrix.get())) + e * element, mxGetData(value), element);
+            for (size_t e = 1; e < 6; ++e) {
+                void* data = mxGetData(matrix.get());
+                if (element == 2) static_cast<uint16_t*>(data)[e] ^= 1;
+                if (element == 4) static_cast<float*>(data)[e] = std::nanf("");
+                if (element == 8) static_cast<double*>(data)[e] = std::nan("");
+            }
+            std::vector<const mxArray*> inputs = c.handles();
+            inputs[size_t(k - 1)] = matrix.get();
+            const std::string what = std::string(kernel.name) + ", input " + std::to_string(k);
+            const CallResult result = call(c.kernel, c.nlhs, inputs);
+            EXPECT_TRUE(outcome_of(result) == expected) << what << ": " << difference(expected, outcome_of(result));
+            ASSERT_EQ(1u, result.warnings.size()) << what;
+            EXPECT_EQ(std::string(kernel.name) + ":suspiciousShape", result.warnings[0].first) << what;
+            const std::string message = result.warnings[0].second;
+            EXPECT_EQ(0u, message.find("input " + std::to_string(k) + " (")) << what << ": " << message;
+            EXPECT_NE(std::string::npos, message.find(") is 2 x 3, not a scalar; only its first element, ")) << what << ": " << message;
+        }
+    }
+}
+
+// However many inputs have a suspicious shape, a call warns once with an
+// identifier, naming the first it finds: here every scalar, and an index
+// or size map transposed.
+TEST(Usage, EachWarningIsGivenOncePerCall)
+{
+    for (const KernelFacts& kernel : all_kernels()) {
+        if (kernel.scalars.empty()) continue;
+        const KernelCall c = first_call_with_pixels(kernel.name);
+        std::vector<Array> changed;
+        std::vector<const mxArray*> inputs = c.handles();
+        for (int k : kernel.scalars) {
+            changed.push_back(with_sizes(c.inputs[size_t(k - 1)].get(), {1, 2}));
+            inputs[size_t(k - 1)] = changed.back().get();
+        }
+        const std::vector<mwSize> stack = dims(c.inputs[0].get());
+        for (int k : kernel.pixel_maps) {
+            changed.push_back(with_sizes(c.inputs[size_t(k - 1)].get(), {stack[1], stack[0]}));
+            inputs[size_t(k - 1)] = changed.back().get();
+        }
+        const CallResult result = call(c.kernel, c.nlhs, inputs);
+        ASSERT_FALSE(result.failed) << kernel.name << ": " << result.message;
+        ASSERT_EQ(1u, result.warnings.size()) << kernel.name;
+        EXPECT_EQ(std::string(kernel.name) + ":suspiciousShape", result.warnings[0].first);
+        EXPECT_EQ(0u, result.warnings[0].second.find("input " + std::to_string(kernel.scalars.front()) + " ("))
+            << kernel.name << ": " << result.warnings[0].second;
     }
 }
 
@@ -163,6 +254,35 @@ TEST(Usage, MessagesSayWhatIsWrongInTheUsersTerms)
     expect_breach(call("ZELgetHeightAndWidthMap", 1, {R.get(), o.get(), o.get(), P.get(), g.get(), empty.get(), o.get()}),
                   "ZELgetHeightAndWidthMap", "no scale table", "tooFewElements",
                   "input 6 (scale table) must hold at least 1 element (orientations x scales of the response stack); found 0.");
+    // An empty scalar: it has no element, and the call ends.
+    for (const KernelFacts& kernel : all_kernels()) {
+        const KernelCall c = first_call_with_pixels(kernel.name);
+        for (int k : kernel.scalars) {
+            std::vector<const mxArray*> inputs = c.handles();
+            Array none = of_class(mxGetClassID(inputs[size_t(k - 1)]), {1, 0});
+            inputs[size_t(k - 1)] = none.get();
+            const std::string what = "input " + std::to_string(k) + " empty";
+            expect_breach(call(c.kernel, c.nlhs, inputs), kernel.name, what.c_str(), "emptyInput",
+                          ") has no element: its first element is its value, so the call ends here.");
+        }
+    }
+    // Values as MATLAB and Octave print them: NaN, Inf and -Inf, not nan
+    // and inf; any other value with the fewest digits that give it back.
+    const struct {
+        double value;
+        const char* shown;
+    } values_shown[] = {{std::nan(""), "NaN"},   {-std::nan(""), "NaN"}, {HUGE_VAL, "Inf"}, {-HUGE_VAL, "-Inf"},
+                        {-0.0, "-0"},           {2.5, "2.5"},          {0.1, "0.1"},      {1 + 0x1p-52, "1.0000000000000002"},
+                        {65536, "65536"},       {1e300, "1e+300"},     {10, "10"},        {-1e-5, "-1e-05"},
+                        {123456789012345.0, "123456789012345"}};
+    Array stack = doubles({1, 2, 3}, {1, 2, 3, 4, 5, 6}), scale = uint16s({1, 2}, {1, 1}), flag = uint16_scalar(0);
+    for (const auto& v : values_shown) {
+        Array map = doubles({1, 2}, {1, v.value});
+        const std::string part = std::string("input 2 (orientation index map) holds ") + v.shown +
+                                 " at pixel (1, 2); expected a whole number in 1..3 (the orientation count).";
+        expect_breach(call("ZELgetOrientationMap", 1, {stack.get(), map.get(), scale.get(), flag.get()}),
+                      "ZELgetOrientationMap", v.shown, "indexOutOfRange", part.c_str());
+    }
 }
 
 }  // namespace

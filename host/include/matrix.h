@@ -11,6 +11,7 @@
 
 #include <stddef.h>
 #include <stdbool.h>
+#include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -44,6 +45,11 @@ typedef enum {
 
 typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
 
+/* An element of a char array: a UTF-16 code unit, as in MATLAB. (Octave's
+ * own headers make it a char of one byte: code that reads text goes through
+ * this type, never a fixed width.) */
+typedef uint16_t mxChar;
+
 /* Sized operations: the 7.3 interface. */
 #define mxGetDimensions mxGetDimensions_730
 #define mxGetNumberOfDimensions mxGetNumberOfDimensions_730
@@ -58,8 +64,9 @@ mxArray *mxCreateDoubleMatrix(mwSize rows, mwSize cols, mxComplexity complexity)
 mxArray *mxCreateNumericArray(mwSize ndim, const mwSize *dims, mxClassID class_id,
                               mxComplexity complexity);
 /* As mxCreateNumericArray, with elements the caller must write before the
-   array is used; here they are a pattern (the bytes 0xA5) that no kernel
-   result is likely to have, so that an element left unwritten shows. */
+   array is used; here, unless the host is told otherwise, they are a
+   pattern (the bytes 0xA5) that no kernel result is likely to have, so that
+   an element left unwritten shows. */
 mxArray *mxCreateUninitNumericArray(size_t ndim, size_t *dims, mxClassID class_id,
                                     mxComplexity complexity);
 mxArray *mxCreateSparse(mwSize rows, mwSize cols, mwSize nzmax, mxComplexity complexity);

@@ -37,6 +37,16 @@ mxArray *mxHostCreateUnbackedArray(mwSize ndim, const mwSize *dims, mxClassID cl
 /* Arrays created and not yet destroyed, over all threads (from libmx). */
 long mxHostLiveArrays(void);
 
+/* Whether mxCreateUninitNumericArray fills its elements with the bytes 0xA5
+   (the default, so that an element a MEX file leaves unwritten shows) or
+   leaves them as malloc gives them, as a real host does (for timing). */
+void mxHostMarkUninitialised(int mark);
+
+/* Whether the blocks of freed arrays of 1 MiB or more are kept (a few) and
+   given to new arrays of the same size, as by a host that reuses its
+   memory; off by default. */
+void mxHostKeepFreedBlocks(int keep);
+
 #ifdef __cplusplus
 }
 #endif

@@ -9,9 +9,11 @@
 // result. cross_platform_windows makes the same calls through the .mexw64
 // files and evaluates the same math calls with the Windows build's library.
 //
-// compare demands the same error identifiers and output sizes everywhere and
-// the same bits from the blob, ridge and edge maps and from the orientation
-// map with the linear mapping. The height-and-width (pow), arctangent
+// compare demands the same error identifiers, output classes and sizes
+// everywhere and the same bits from the blob, ridge and edge maps, the
+// orientation map with the linear mapping, the filter bank and the index
+// maps (the filter bank computes its kernels and steering with its own
+// arithmetic, not the math library's). The height-and-width (pow), arctangent
 // orientation (atan) and curvature (sin) maps may differ where the two math
 // libraries do; to show that they differ nowhere else, every such call is
 // made again through the .mexa64 file with the Windows library's results in
@@ -161,37 +163,26 @@ int write(const std::string& cases_path, const std::string& math_path)
     return sound ? 0 : 1;
 }
 
-bool same_call(const Case& a, const Case& b)
-{
-    if (a.kernel != b.kernel || a.nlhs != b.nlhs || a.inputs.size() != b.inputs.size()) return false;
-    for (size_t k = 0; k < a.inputs.size(); ++k) {
-        const Input &x = a.inputs[k], &y = b.inputs[k];
-        if (x.class_id != y.class_id || x.dims != y.dims || x.indices != y.indices ||
-            x.doubles.size() != y.doubles.size() ||
-            memcmp(x.doubles.data(), y.doubles.data(), x.doubles.size() * sizeof(double)) != 0)
-            return false;
-    }
-    return true;
-}
-
 // Where two outcomes part, or "" when they agree bit for bit. differing
-// counts the pixels at which some output differs.
+// counts the positions (the pixels of a map, the elements of a stack) at which
+// some output differs.
 std::string compare_outcomes(const Outcome& expected, const Outcome& got, size_t* differing)
 {
     if (expected.error_id != got.error_id) return "error '" + got.error_id + "', expected '" + expected.error_id + "'";
     if (expected.outputs.size() != got.outputs.size()) return "another number of outputs";
     std::set<size_t> pixels;
     for (size_t k = 0; k < expected.outputs.size(); ++k) {
+        if (expected.outputs[k].class_id != got.outputs[k].class_id) return "an output of another class";
         if (expected.outputs[k].dims != got.outputs[k].dims) return "an output of another size";
         for (size_t p = 0; p < expected.outputs[k].bits.size(); ++p)
             if (expected.outputs[k].bits[p] != got.outputs[k].bits[p]) pixels.insert(p);
     }
     if (differing) *differing = pixels.size();
-    return pixels.empty() ? "" : std::to_string(pixels.size()) + " pixels differ";
+    return pixels.empty() ? "" : std::to_string(pixels.size()) + " values differ";
 }
 
 struct KernelTally {
-    size_t cases = 0, pixels = 0, differing = 0, failures = 0;
+    size_t cases = 0, values = 0, differing = 0, failures = 0;  // values of output 1
 };
 
 int compare(const std::string& linux_path, const std::string& windows_path, const std::string& math_path)
@@ -230,7 +221,7 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
             fail("the Windows run made another call");
             continue;
         }
-        if (!on_linux.outcome.outputs.empty()) tally.pixels += on_linux.outcome.outputs[0].bits.size();
+        if (!on_linux.outcome.outputs.empty()) tally.values += on_linux.outcome.outputs[0].bits.size();
         size_t differing = 0;
         const std::string difference = compare_outcomes(on_linux.outcome, on_windows.outcome, &differing);
         tally.differing += differing;
@@ -260,15 +251,16 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
             fail("with the Windows math results the .mexa64 still differs from the .mexw64: " + unexplained);
     }
 
-    printf("%-27s %6s %9s %9s\n", "kernel", "cases", "pixels", "differ");
+    printf("%-27s %6s %9s %9s\n", "kernel", "cases", "values", "differ");
     for (const auto& [kernel, t] : tallies)
-        printf("%-27s %6zu %9zu %9zu%s\n", kernel.c_str(), t.cases, t.pixels, t.differing,
+        printf("%-27s %6zu %9zu %9zu%s\n", kernel.c_str(), t.cases, t.values, t.differing,
                t.failures ? "  FAILED" : "");
     for (uint64_t f = 0; f < kMathFunctionCount; ++f)
         printf("%s: %llu of %llu distinct arguments give other bits on Windows\n", kMathFunctionNames[f],
                (unsigned long long)other_results[f], (unsigned long long)arguments[f]);
     if (failures == 0)
-        printf("blob, ridge, edge and linear orientation maps agree bit for bit; every other differing pixel "
+        printf("blob, ridge, edge and linear orientation maps, filter bank and index maps agree bit for bit; "
+               "every other differing pixel "
                "is explained by the math results\n");
     return failures ? 1 : 0;
 }

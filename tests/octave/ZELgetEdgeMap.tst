@@ -63,6 +63,23 @@
 %! [~, s] = max (max (abs (R), [], 3), [], 4);
 %! assert_single_and_double_maps (@ZELgetEdgeMap, 1, {R, Q, uint16(o), uint16(s), 0.05, 1}, [1, 2, 5, 6], [3, 4]);
 
+## A scalar with more than one element is read as its first, with a
+## warning naming it (once for the call); an empty one ends the call.
+## (R and Q are the worked example's again: a test above changed them.)
+%!test
+%! R = reshape ([2, -1, 4], 1, 1, 1, 3);
+%! Q = reshape ([0.5, 0, 0.25], 1, 1, 1, 3);
+%!warning <input 5 \(penalty weight\) is 1 x 2, not a scalar; only its first element, 0.1, is read\.> ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), [0.1, 5], [-2, 1]);
+%!test
+%! warning ("off", "ZELgetEdgeMap:suspiciousShape", "local");
+%! assert_same_bits (ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), [0.1, 5], [-2; 1]), 0.30416666666666664);
+%!error <input 6 \(penalty factor\) has no element: its first element is its value, so the call ends here\.> ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1, zeros (1, 0))
+
+## A stack with no scale has none to select: a call with pixels fails, one
+## without pixels gives an empty map.
+%!error <input 1 \(response stack\) has no scale to select \(its scale count is 0\), yet input 4 \(scale index map\) selects one at pixel \(1, 1\)\.> ZELgetEdgeMap (zeros (2, 3, 2, 0), zeros (2, 3, 2, 0), uint16 (ones (2, 3)), uint16 (ones (2, 3)), 1, 1)
+%!assert (size (ZELgetEdgeMap (zeros (0, 3, 2, 0), zeros (0, 3, 2, 0), uint16 (zeros (0, 3)), uint16 (zeros (0, 3)), 1, 1)), [0, 3])
+
 ## One output only; a transposed index map is read all the same, with a
 ## warning; an empty image needs no table or map.
 %!error id=ZELgetEdgeMap:tooManyOutputs [E, X] = ZELgetEdgeMap (R, Q, uint16 (1), uint16 (3), 0.1, -2)

@@ -56,6 +56,35 @@
 %! [~, o] = max (abs (R(:, :, :, 1)), [], 3);
 %! assert_single_and_double_maps (@ZELgetOrientationMap, 1, {R, uint16(o), uint16(ones (17, 31)), uint16(0)}, 1, [2, 3]);
 
+## NaN and infinities in a double index map are named as the hosts print them.
+%!error <input 2 \(orientation index map\) holds NaN at pixel \(1, 2\)> ZELgetOrientationMap (R8, [1, NaN, 3:8], uint16 (ones (1, 8)), uint16 (0))
+%!error <input 3 \(scale index map\) holds -Inf at pixel \(1, 8\)> ZELgetOrientationMap (R8, uint16 (1:8), [ones(1, 7), -Inf], uint16 (0))
+%!error <holds Inf at pixel> ZELgetOrientationMap (R8, [Inf, 2:8], uint16 (ones (1, 8)), uint16 (0))
+
+## The arctangent mapping with fewer than 10 orientations warns: with 8, it
+## gives only 0, 90 and 180. The linear mapping does not, nor does 10.
+%!warning id=ZELgetOrientationMap:tooFewOrientations ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), uint16 (1));
+%!test
+%! warning ("off", "ZELgetOrientationMap:tooFewOrientations", "local");
+%! A = ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), uint16 (1));
+%! assert (all (ismember (A(! isnan (A)), [0, 90, 180])));
+%!test
+%! lastwarn ("", "");
+%! ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), uint16 (0));
+%! R10 = ones (1, 10, 10);
+%! ZELgetOrientationMap (R10, uint16 (1:10), uint16 (ones (1, 10)), uint16 (1));
+%! [~, id] = lastwarn ();
+%! assert (id, "");
+
+## The help states the angle convention and the layout each mapping is for.
+%!test
+%! text = help ("ZELgetOrientationMap");
+%! for part = {"0 is a line along the", "grow counterclockwise as seen on screen with rows downwards", ...
+%!             "period of 180", "orientation o is the line at (o-1)*180/nO degrees", ...
+%!             "It is meant for nO = 10, 14,", "needs nO >= 10"}
+%!   assert (! isempty (strfind (regexprep (text, '\s+', " "), part{1})), "the help does not say: %s", part{1});
+%! endfor
+
 ## One output only; a transposed scale map is read all the same, with a warning.
 %!error id=ZELgetOrientationMap:tooManyOutputs [A, X] = ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (1, 8)), uint16 (0))
 %!warning id=ZELgetOrientationMap:suspiciousShape ZELgetOrientationMap (R8, uint16 (1:8), uint16 (ones (8, 1, 2)), uint16 (0));

@@ -1,12 +1,14 @@
 ## zel_check_cross_host (cases_file)
 ## Reads the cases that cross_host_writer ran through the .mexa64 files in
 ## the stand-in host, makes the same calls to the .mex files in Octave and
-## compares: the same error identifier, or outputs of the same size with the
-## same bits (compared as uint64). Exits Octave with 0 when every case
-## agrees and 1 otherwise, a function without cases included.
+## compares: the same error identifier, or outputs of the same class and
+## size with the same bits (compared as unsigned integers of the class's
+## width). Exits Octave with 0 when every case agrees and 1 otherwise, a
+## function without cases included.
 function zel_check_cross_host (cases_file)
   kernels = {"ZELgetBlobMap", "ZELgetRidgeMap", "ZELgetEdgeMap", ...
-             "ZELgetHeightAndWidthMap", "ZELgetOrientationMap", "ZELgetCurvatureMap"};
+             "ZELgetHeightAndWidthMap", "ZELgetOrientationMap", "ZELgetCurvatureMap", ...
+             "ZELgetResponseStack", "ZELgetIndexMaps"};
   cases = read_cases (cases_file);
   failures = 0;
   for k = 1:numel (kernels)
@@ -30,25 +32,58 @@ function zel_check_cross_host (cases_file)
         wrong += 1;
       endif
     endfor
-    values = cellfun (@(out) out(:), [mine.outputs], "uniformoutput", false);
-    largest = max ([0, cellfun(@numel, values)]);
-    values = vertcat (values{:}, zeros (0, 1));
-    ## NaNs whose payload is not the default one's: they show that the
-    ## operands' NaNs come through in the written order.
-    payloads = sum (bitand (typecast (values(isnan (values)), "uint64"), uint64 (2^51 - 1)) != 0);
-    printf ("%s: %d of %d cases agree bit for bit (%d rejected alike; %d output values, %d finite, %d NaNs with a payload; largest map %d values)\n",
+    [count, finite, payloads, largest] = tally ([mine.outputs]);
+    printf ("%s: %d of %d cases agree bit for bit (%d rejected alike; %d output values, %d finite, %d NaNs with a payload; largest output %d values)\n",
             name, numel (mine) - wrong, numel (mine), sum (! cellfun (@isempty, {mine.error_id})),
-            numel (values), sum (isfinite (values)), payloads, largest);
+            count, finite, payloads, largest);
     failures += wrong;
   endfor
   exit (double (failures > 0));
+endfunction
+
+## Counts over the outputs: values, finite ones, NaNs whose payload is not
+## the default one's (they show that the operands' NaNs come through in the
+## written order), and the size of the largest output.
+function [count, finite, payloads, largest] = tally (outputs)
+  count = finite = payloads = largest = 0;
+  for k = 1:numel (outputs)
+    out = outputs{k}(:);
+    count += numel (out);
+    largest = max (largest, numel (out));
+    finite += sum (isfinite (out));
+    if (isfloat (out))
+      [~, type, mantissa] = bit_type (out);
+      payloads += sum (bitand (typecast (out(isnan (out)), type), mantissa) != 0);
+    endif
+  endfor
+endfunction
+
+## The unsigned type of X's width, its name, and the payload bits of a quiet
+## NaN of X's class (the mantissa less its top bit).
+function [width, type, mantissa] = bit_type (x)
+  switch (class (x))
+    case "double"
+      width = 64; type = "uint64"; mantissa = uint64 (2^51 - 1);
+    case "single"
+      width = 32; type = "uint32"; mantissa = uint32 (2^22 - 1);
+    otherwise
+      width = 16; type = "uint16"; mantissa = uint16 (0);
+  endswitch
 endfunction
 
 function problem = compare_case (c)
   problem = "";
   outputs = cell (1, c.nlhs);
   try
-    [outputs{:}] = feval (c.kernel, c.inputs{:});
+    if (c.nlhs == 0)
+      ## No output asked for: what the call gives goes to ans.
+      feval (c.kernel, c.inputs{:});
+      if (exist ("ans", "var"))
+        outputs = {ans};
+      endif
+    else
+      [outputs{:}] = feval (c.kernel, c.inputs{:});
+    endif
     id = "";
   catch err
     id = err.identifier;
@@ -63,23 +98,36 @@ function problem = compare_case (c)
   if (! isempty (id))
     return;
   endif
+  if (numel (outputs) < numel (c.outputs))
+    problem = sprintf ("%d outputs, expected %d", numel (outputs), numel (c.outputs));
+    return;
+  endif
   outputs = outputs(1:numel (c.outputs));
   for k = 1:numel (c.outputs)
     got = outputs{k};
     expected = c.outputs{k};
-    if (! isa (got, "double") || ! isequal (size (got), size (expected)))
-      problem = sprintf ("output %d is %s of %s, expected double of %s", k, class (got),
-                         mat2str (size (got)), mat2str (size (expected)));
+    if (! strcmp (class (got), class (expected)) || ! isequal (size (got), size (expected)))
+      problem = sprintf ("output %d is %s of %s, expected %s of %s", k, class (got), mat2str (size (got)),
+                         class (expected), mat2str (size (expected)));
       return;
     endif
-    differ = find (typecast (got(:), "uint64") != typecast (expected(:), "uint64"));
+    [~, type] = bit_type (expected);
+    differ = find (typecast (got(:), type) != typecast (expected(:), type));
     if (! isempty (differ))
       e = differ(1);
       problem = sprintf ("output %d: %d of %d elements differ, first at %d: %s, expected %s", k,
-                         numel (differ), numel (got), e, num2hex (got(e)), num2hex (expected(e)));
+                         numel (differ), numel (got), e, hex_bits (got(e)), hex_bits (expected(e)));
       return;
     endif
   endfor
+endfunction
+
+function text = hex_bits (x)
+  if (isfloat (x))
+    text = num2hex (x);
+  else
+    text = sprintf ("%d", x);
+  endif
 endfunction
 
 function cases = read_cases (file)
@@ -89,8 +137,8 @@ function cases = read_cases (file)
   endif
   magic = char (fread (fid, 8, "uchar=>uchar")');
   version = u64 (fid);
-  if (! strcmp (magic, "ZELCASES") || version != 2)
-    error ("zel_check_cross_host: %s is not a version 2 case file", file);
+  if (! strcmp (magic, "ZELCASES") || version != 3)
+    error ("zel_check_cross_host: %s is not a version 3 case file", file);
   endif
   count = u64 (fid);
   cases = struct ("kernel", cell (1, count), "nlhs", [], "inputs", [], "error_id", [], "outputs", []);
@@ -99,28 +147,42 @@ function cases = read_cases (file)
     cases(c).nlhs = u64 (fid);
     inputs = cell (1, u64 (fid));
     for k = 1:numel (inputs)
-      class_code = u64 (fid);
-      dims = sizes (fid);
-      switch (class_code)
-        case 1
-          values = fread (fid, prod (dims), "uint16=>uint16");
-        case 2
-          values = typecast (fread (fid, prod (dims), "uint32=>uint32"), "single");
-        otherwise
-          values = typecast (fread (fid, prod (dims), "uint64=>uint64"), "double");
-      endswitch
-      inputs{k} = reshape (values, dims);
+      inputs{k} = array (fid);
     endfor
     cases(c).inputs = inputs;
     cases(c).error_id = text (fid);
     outputs = cell (1, u64 (fid));
     for k = 1:numel (outputs)
-      dims = sizes (fid);
-      outputs{k} = reshape (typecast (fread (fid, prod (dims), "uint64=>uint64"), "double"), dims);
+      outputs{k} = array (fid);
     endfor
     cases(c).outputs = outputs;
   endfor
   fclose (fid);
+endfunction
+
+## An array as case_file.h lays it out: class code, sizes, elements in the
+## class's own width.
+function values = array (fid)
+  class_code = u64 (fid);
+  dims = sizes (fid);
+  n = prod (dims);
+  switch (class_code)
+    case 0
+      values = typecast (fread (fid, n, "uint64=>uint64"), "double");
+    case 1
+      values = fread (fid, n, "uint16=>uint16");
+    case 2
+      values = typecast (fread (fid, n, "uint32=>uint32"), "single");
+    case 3
+      values = fread (fid, n, "uint8=>uint8");
+    case 4
+      values = logical (fread (fid, n, "uint8=>uint8"));
+    case 5
+      values = char (fread (fid, n, "uint16=>uint16"));
+    otherwise
+      error ("zel_check_cross_host: an array of class code %d", class_code);
+  endswitch
+  values = reshape (values, dims);
 endfunction
 
 function value = u64 (fid)
