@@ -268,3 +268,21 @@ if isempty(at)
 end
 glyph = char(strsplit(glyphs{at})) == '1';
 end
+
+% Tests for Octave's test function (test ZELdemo, pkg test zelmaps);
+% comments to MATLAB.
+%
+%!test
+%! % A picture of the image and of every map, and the maps returned.
+%! folder = tempname();
+%! unwind_protect
+%!   evalc('maps = ZELdemo(folder, ZELdemoImage(48));');
+%!   names = {'input', 'blob', 'ridge', 'edge', 'height', 'width', 'orientation', 'curvature'};
+%!   for k = 1:numel(names)
+%!     assert(exist(fullfile(folder, [names{k} '.png']), 'file') == 2, names{k});
+%!   end
+%!   assert(fieldnames(maps), names(2:end)');
+%! unwind_protect_cleanup
+%!   confirm_recursive_rmdir(false, 'local');
+%!   rmdir(folder, 's');
+%! end_unwind_protect

@@ -92,3 +92,15 @@ across = -(x - centre(1)) * direction(2) + (y - centre(2)) * direction(1);
 beyond = max(abs(along) - len / 2, 0);
 d = hypot(across, beyond);
 end
+
+% Tests for Octave's test function (test ZELdemoImage, pkg test zelmaps);
+% comments to MATLAB.
+%
+%!test
+%! % The same image from call to call, mostly a background of 0.1 with
+%! % structures of contrast 0.6 and a little noise.
+%! I = ZELdemoImage(256);
+%! assert([size(I), isa(I, 'double')], [256, 256, 1]);
+%! assert(isequal(I, ZELdemoImage(256)));
+%! assert(abs(median(I(:)) - 0.1) < 0.02);
+%! assert(max(I(:)) > 0.65 && max(I(:)) < 0.85 && min(I(:)) > 0);

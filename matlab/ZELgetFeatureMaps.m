@@ -591,3 +591,31 @@ for k = 1:size(corners, 1)
 end
 mask = padded(2:end-1, 2:end-1);
 end
+
+% Tests for Octave's test function (test ZELgetFeatureMaps, pkg test
+% zelmaps); comments to MATLAB.
+%
+%!test
+%! % Every map again from the inputs returned, and in tiles of 20 pixels,
+%! % bit for bit.
+%! image = ZELdemoImage(48);
+%! [maps, inputs] = ZELgetFeatureMaps(image);
+%! tiled = ZELgetFeatureMaps(image, 'TileSize', 20);
+%! [H, W] = ZELgetHeightAndWidthMap(inputs.ZELgetHeightAndWidthMap{:});
+%! again = struct('blob', ZELgetBlobMap(inputs.ZELgetBlobMap{:}), ...
+%!                'ridge', ZELgetRidgeMap(inputs.ZELgetRidgeMap{:}), ...
+%!                'edge', ZELgetEdgeMap(inputs.ZELgetEdgeMap{:}), ...
+%!                'height', H, 'width', W, ...
+%!                'orientation', ZELgetOrientationMap(inputs.ZELgetOrientationMap{:}), ...
+%!                'curvature', ZELgetCurvatureMap(inputs.ZELgetCurvatureMap{:}));
+%! names = fieldnames(maps);
+%! assert(names, fieldnames(again));
+%! for k = 1:numel(names)
+%!   bits = typecast(maps.(names{k})(:), 'uint64');
+%!   assert(bits, typecast(again.(names{k})(:), 'uint64'), names{k});
+%!   assert(bits, typecast(tiled.(names{k})(:), 'uint64'), names{k});
+%! end
+%
+%!error id=ZELgetFeatureMaps:unknownOption ZELgetFeatureMaps(ones(8), 'Colour', 1)
+%!error id=ZELgetFeatureMaps:invalidShape ZELgetFeatureMaps(ones(4, 4, 2))
+%!error id=ZELgetFeatureMaps:invalidMaps ZELgetFeatureMaps(ones(8), 'Maps', {'corner'})

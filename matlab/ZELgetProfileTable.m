@@ -116,3 +116,34 @@ function r = spot_response(u)
 rho = u / sqrt(2);
 r = rho .^ 2 ./ (1 + rho .^ 2) .^ 2;
 end
+
+% Tests for Octave's test function (test ZELgetProfileTable, pkg test
+% zelmaps); comments to MATLAB.
+%
+%!test
+%! % The line table peaks at u = 1 (entry 129 of 257), at 0.385, the value
+%! % the filter bank gives at the centre of a line of unit height whose
+%! % width is the scale table's: a vertical line of standard deviation 2.
+%! [P, g] = ZELgetProfileTable('line');
+%! assert([size(P), g], [1, 257, 257]);
+%! [top, k] = max(P);
+%! assert(k, 129);
+%! assert(top, (1 / sqrt(2)) / 1.5 ^ 1.5, 1e-15);
+%! x = repmat(-40:40, 81, 1);
+%! R = ZELgetResponseStack(exp(-x .^ 2 / 8), 2 * sqrt(2), 2);
+%! assert(R(41, 41, 2), top, 0.002);
+%
+%!test
+%! % The spot table peaks at u = sqrt(2), at 1/4; the line-pair table is
+%! % odd about its centre and spans the line table's values.
+%! [P, g] = ZELgetProfileTable('spot');
+%! assert(g, 2 * 257 / 8);
+%! assert(max(P), 0.25, 1e-5);
+%! [P, g] = ZELgetProfileTable('linePair', 9);
+%! assert(g, 9 / 4);
+%! assert(P, -fliplr(P), 1e-15);
+%! assert(P(9), ZELgetProfileTable('line', 2, 4)(2) / 2, 1e-15);
+%
+%!error id=ZELgetProfileTable:invalidKind ZELgetProfileTable('disc')
+%!error id=ZELgetProfileTable:invalidLength ZELgetProfileTable('line', 1)
+%!error id=ZELgetProfileTable:invalidSpan ZELgetProfileTable('line', 9, 0)

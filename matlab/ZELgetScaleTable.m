@@ -50,3 +50,26 @@ if ~(isnumeric(nO) && isreal(nO) && isscalar(nO) && isfinite(nO) && nO >= 1 && n
 end
 T = repmat(double(sigmas(:).') / sqrt(2), double(nO), 1);
 end
+
+% Tests for Octave's test function (test ZELgetScaleTable, pkg test
+% zelmaps); comments to MATLAB.
+%
+%!test
+%! assert(ZELgetScaleTable([2, 4], 3), repmat([2, 4] / sqrt(2), 3, 1));
+%! assert(size(ZELgetScaleTable(single(1.5), uint16(8))), [8, 1]);
+%
+%!test
+%! % A vertical Gaussian line of standard deviation 2 pixels: of three
+%! % scales around 2*sqrt(2), the middle one responds most at the centre, at
+%! % the vertical orientation (o = 2 of 2), and T gives it width 2.
+%! x = repmat(-40:40, 81, 1);
+%! sigmas = 2 * sqrt(2) * [0.8, 1, 1.25];
+%! R = ZELgetResponseStack(exp(-x .^ 2 / 8), sigmas, 2);
+%! [~, best] = max(squeeze(R(41, 41, 2, :)));
+%! assert(best, 2);
+%! T = ZELgetScaleTable(sigmas, 2);
+%! assert(T(2, best), 2, 1e-12);
+%
+%!error id=ZELgetScaleTable:invalidScales ZELgetScaleTable([], 8)
+%!error id=ZELgetScaleTable:invalidScales ZELgetScaleTable([1, -2], 8)
+%!error id=ZELgetScaleTable:invalidOrientations ZELgetScaleTable(2, 0.5)

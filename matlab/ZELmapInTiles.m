@@ -162,3 +162,21 @@ for m = 1:outputs
     maps{m} = maps{m}(r - rh(1) + 1, c - ch(1) + 1);
 end
 end
+
+% Tests for Octave's test function (test ZELmapInTiles, pkg test zelmaps);
+% comments to MATLAB.
+%
+%!test
+%! % Tiles of 7 x 8 pixels of a 20 x 30 image give the whole image's maps,
+%! % both outputs, bit for bit.
+%! R = reshape(sin(1:20 * 30 * 4 * 2), 20, 30, 4, 2);
+%! [o, s] = ZELgetIndexMaps(R);
+%! P = ZELgetProfileTable('line');
+%! T = ZELgetScaleTable([1.5, 2.4], 4);
+%! [H, W] = ZELgetHeightAndWidthMap(R, o, s, P, 257, T, uint16(3));
+%! [Ht, Wt] = ZELmapInTiles(@ZELgetHeightAndWidthMap, ...
+%!   @(r, c) {R(r, c, :, :), o(r, c), s(r, c), P, 257, T, uint16(3)}, [20, 30], [7, 8]);
+%! assert(typecast([Ht(:); Wt(:)], 'uint64'), typecast([H(:); W(:)], 'uint64'));
+%
+%!error id=ZELmapInTiles:invalidSize ZELmapInTiles(@ZELgetEdgeMap, @(r, c) {}, [20, 0], 8)
+%!error id=ZELmapInTiles:invalidHalo ZELmapInTiles(@ZELgetEdgeMap, @(r, c) {}, [20, 20], 8, -1)

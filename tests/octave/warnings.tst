@@ -13,7 +13,7 @@
 %!endfunction
 
 %!shared calls
-%! calls = zel_demo_inputs (160);
+%! [~, calls] = ZELgetFeatureMaps (ZELdemoImage (160));
 
 ## The demo's six calls warn of nothing.
 %!test
