@@ -43,7 +43,10 @@ inline mwSize host_size(const mxArray* array, mwSize k)
 inline ptrdiff_t pixel_count(const StackShape& s) { return ptrdiff_t(s.rows) * s.cols; }
 
 // o - 1 of a 1-based orientation or scale o, as a 32-bit signed integer.
-inline int32_t zero_based(uint16_t o) { return int32_t(o) - 1; }
+// Inlined always, as the expression it stands for: the lane kernels that
+// call it are inlined whole into one function per instruction set, and one
+// more call to weigh there changes how the compiler lays out their loops.
+ZEL_ALWAYS_INLINE int32_t zero_based(uint16_t o) { return int32_t(o) - 1; }
 
 // Distance between consecutive orientations, and between consecutive scales,
 // of one pixel in the stack.

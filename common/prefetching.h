@@ -36,7 +36,10 @@ ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t 
 
 // For the maps computed one pixel at a time: calls lines(ahead) with
 // ahead = p + kPrefetchAhead, for it to ask for what that pixel will read,
-// when that pixel exists (pixels is the pixel count).
+// when that pixel exists (pixels is the pixel count). lines must be inlined
+// (a ZEL_INLINE_LAMBDA): a function that only prefetches has no effect the
+// optimiser sees, so a call to it, were it left a call, would be dropped with
+// every prefetch in it.
 template <typename Lines>
 ZEL_ALWAYS_INLINE void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines lines)
 {

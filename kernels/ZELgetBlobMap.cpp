@@ -47,8 +47,9 @@ struct RunSums {
     int32_t selected_plane[kRun];  // rows * cols * (o* - 1), below 2^31
     int32_t table_row[kRun];       // o* - 1
 };
-// The offset of (first + q, o*, s) is first + q + selected_plane[q] +
-// scale_start(shape, s), and T(o*, s) is at table_row[q] + table_column(shape, s).
+// Pixel q of the run at (first + q, o*, s) is at offset first + q +
+// selected_plane[q] + scale_start(shape, s) in the stacks, and T(o*, s) at
+// table_row[q] + table_column(shape, s) in the scale table.
 
 // The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
 // from q on, before any limit.
@@ -62,7 +63,7 @@ ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, con
 
 // What scale s adds to each pixel of the run, in this order:
 //
-//   r     = ((weakest - strongest) + r) - abs(P_k) * c
+//   r     = ((weakest - strongest) + r) - (abs(P_k) * c)
 //   sigma = fmax(abs(R(p, o*, s)), abs(b * P_k)) + sigma
 //
 // with abs the standard absolute value (standard_abs), every operation one
@@ -75,9 +76,9 @@ ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, con
 //   weakest   = fsign(b) * R(p, 1, s), then keep_smaller(weakest, fsign(b) * R(p, o, s))
 //   strongest = 0, then fmax(abs(Q(p, o, s)), strongest)
 //
-// The weakest polarity-corrected response and
-// the strongest penalty magnitude come from one pass over the orientations,
-// in registers: a candidate replaces the weakest only when it is smaller, so
+// The weakest polarity-corrected response and the strongest penalty
+// magnitude come from one pass over the orientations, in registers: a
+// candidate replaces the weakest only when it is smaller, so
 // a NaN never enters and one at orientation 1 stays; the strongest starts at
 // 0 and passes over NaN. The pass reads 2 x orientations planes side by
 // side, more streams than the processor's prefetchers follow, so it asks for

@@ -12,8 +12,8 @@ function varargout = ZELgetBlobMap(varargin)
 %     w     = fsign(b)*R(p,1,s), then for o = 2..nO: fsign(b)*R(p,o,s) where
 %             it is smaller than w (a NaN never replaces w, nor is replaced)
 %     q     = 0, then for o = 1..nO: q = fmax(abs(Q(p,o,s)), q)
-%     r     = ((w - q) + r) - abs(Ps)*c
-%     sigma = fmax(abs(R(p,o*,s)), abs(b*Ps)) + sigma
+%     r     = ((w - q) + r) - (abs(Ps) * c)
+%     sigma = fmax(abs(R(p,o*,s)), abs(b * Ps)) + sigma
 %
 %   and B = fmax(0, r) / sigma, where o* is the pixel's selected orientation,
 %   b = amplitude(p), and Ps = P(k + 1) with k = fix(x*(n - 1)) (k = 0 when
