@@ -7,6 +7,7 @@
 #include "element_access.h"
 #include "input_checks.h"
 #include "lanes.h"
+#include "profile_sampling.h"
 #include "scalar_helpers.h"
 
 namespace zel {
@@ -68,37 +69,12 @@ inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nlhs, int 
     in.penalty = real_array(prhs[kPenaltyStack]);
     in.orientation = index_map(prhs[kOrientationIndexMap]);
     in.penalty_weight = first_value(prhs[kPenaltyWeight]);
-    in.profile = ProfileTable{real_array(prhs[kProfileTable]), uint16_t(mxGetNumberOfElements(prhs[kProfileTable]))};
+    in.profile = profile_table(prhs[kProfileTable]);
     in.sampling_gain = first_value(prhs[kSamplingGain]);
     in.size = real_array(prhs[kSizeMap]);
     in.scale_table = real_array(prhs[kScaleTable]);
     in.amplitude = real_array(prhs[kAmplitudeMap]);
     return in;
-}
-
-// The profile table at each lane's fraction f, which lies in [0, 1] or is
-// NaN: sample_profile lane by lane.
-template <int W>
-ZEL_ALWAYS_INLINE Lanes<W> sample_profile(const ProfileTable& profile, Lanes<W> f)
-{
-    const auto k = profile_indices<W>(f, last_index(profile));
-    if constexpr (W == 1) {
-        return gather<W>(profile.values, [&](int) { return uint16_t(k); });
-    } else {
-        // The indices are read back from memory: loads are cheaper than
-        // taking each lane out of the register, and the empty asm keeps the
-        // compiler from doing just that.
-        int32_t index[W];
-        memcpy(index, &k, sizeof index);
-        asm("" : "+m"(index));
-        return gather<W>(profile.values, [&](int l) { return uint16_t(index[l]); });
-    }
-}
-
-// Where T(., s) starts in the orientations x scales table, s 1-based.
-inline ptrdiff_t table_column(const StackShape& shape, uint16_t s)
-{
-    return ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
 }
 
 // What the pixels read at scale s besides the stacks, held apart from the

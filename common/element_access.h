@@ -30,8 +30,11 @@ inline RealArray real_array(const mxArray* array)
     return RealArray{mxGetData(array), mxGetClassID(array) == mxSINGLE_CLASS};
 }
 
-// The first element of a scalar input, as a double.
+// The first element of a scalar input: of a real one as a double, of a
+// uint16 one as it is. The input checks have found its class and that it
+// has an element.
 inline double first_value(const mxArray* array) { return real_array(array)[0]; }
+inline uint16_t first_uint16(const mxArray* array) { return static_cast<const uint16_t*>(mxGetData(array))[0]; }
 
 // The elements of a real array whose class is fixed at compile time: what
 // the per-pixel loops read the stacks through, so that each class gets its
@@ -43,28 +46,6 @@ struct Elements {
     double operator[](ptrdiff_t i) const { return data[i]; }
     Elements operator+(ptrdiff_t offset) const { return Elements{data + offset}; }
 };
-
-// How far ahead, in pixels, the kernels ask for the lines they will read:
-// where a kernel reads more streams than the processor's prefetchers follow,
-// or jumps between planes at each pixel's selected orientation.
-constexpr ptrdiff_t kPrefetchAhead = 64;
-
-// Asks for the line of element i to be brought into the cache; reads
-// nothing, so i may lie past the array.
-template <typename T>
-ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
-{
-    __builtin_prefetch(elements.data + i);
-}
-
-// Whether the count elements from element i on take in the start of a
-// 64-byte cache line: a pass over the array meets each line start once.
-template <typename T>
-ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
-{
-    const uintptr_t first = uintptr_t(elements.data + i);
-    return (first - 1) / 64 != (first + count * sizeof(T) - 1) / 64;
-}
 
 // Calls body with the array's elements as Elements<double> or Elements<float>.
 template <typename Body>

@@ -280,37 +280,6 @@ ZEL_ALWAYS_INLINE Lanes<N> times_scalar(Lanes<N> a, double s)
     else return times<N>(a, broadcast<N>(s));
 }
 
-// The sampling fraction ((u / v) * gain) / (2n), and its limits for one
-// sample and for a pair, as the scalar helpers of the same names.
-template <int N, bool GainIsNumber = false>
-ZEL_ALWAYS_INLINE Lanes<N> sampling_fraction(Lanes<N> u, Lanes<N> v, double gain, double twice_count)
-{
-    return times_scalar<N, GainIsNumber>(u / v, gain) / broadcast<N>(twice_count);
-}
-template <int N>
-ZEL_ALWAYS_INLINE Lanes<N> limit_single_sample(Lanes<N> x)
-{
-    return clamp_fraction<N>(x, 0.0, 1.0);
-}
-template <int N>
-ZEL_ALWAYS_INLINE Lanes<N> limit_pair_sample(Lanes<N> x)
-{
-    return clamp_fraction<N>(x, -0.5, 0.5);
-}
-
-// The element of a profile table that each lane samples at its fraction f,
-// which must lie in [0, 1] or be NaN: the integer part of f * (n - 1), the
-// first element for NaN (what the scalar sample_profile gives for such
-// fractions).
-template <int N>
-ZEL_ALWAYS_INLINE typename LaneTypes<N>::Indices profile_indices(Lanes<N> f, double last_index)
-{
-    const Lanes<N> product = f * broadcast<N>(last_index);
-    const Lanes<N> defined = product == product ? product : Lanes<N>{};
-    if constexpr (N == 1) return int32_t(defined);
-    else return __builtin_convertvector(defined, typename LaneTypes<N>::Indices);
-}
-
 // A condition fixed for a whole call, passed as a type so that the code for
 // each value is compiled on its own.
 template <bool B>

@@ -42,24 +42,43 @@ inline mwSize host_size(const mxArray* array, mwSize k)
 
 inline ptrdiff_t pixel_count(const StackShape& s) { return ptrdiff_t(s.rows) * s.cols; }
 
+// o - 1 of a 1-based orientation or scale o, as a 32-bit signed integer.
+// Inlined always, as the expression it stands for: the lane kernels that
+// call it are inlined whole into one function per instruction set, and one
+// more call to weigh there changes how the compiler lays out their loops.
+ZEL_ALWAYS_INLINE int32_t zero_based(uint16_t o) { return int32_t(o) - 1; }
+
 // Distance between consecutive orientations, and between consecutive scales,
 // of one pixel in the stack.
 inline ptrdiff_t orientation_stride(const StackShape& s) { return pixel_count(s); }
 inline ptrdiff_t scale_stride(const StackShape& s) { return pixel_count(s) * s.orientations; }
 
+// Where orientation o, and scale s, start in the stack (1-based): the offset
+// of (p, o, s) is p + orientation_start(o) + scale_start(s).
+inline ptrdiff_t orientation_start(const StackShape& shape, uint16_t o)
+{
+    return orientation_stride(shape) * zero_based(o);
+}
+inline ptrdiff_t scale_start(const StackShape& shape, uint16_t s) { return scale_stride(shape) * zero_based(s); }
+
 // Offset of (p, o, s), orientation o and scale s 1-based. The gateway limits
 // every offset to 31 bits, so 64-bit arithmetic gives the 32-bit result.
 inline ptrdiff_t stack_offset(const StackShape& shape, ptrdiff_t p, uint16_t o, uint16_t s)
 {
-    return p + orientation_stride(shape) * (int32_t(o) - 1) + scale_stride(shape) * (int32_t(s) - 1);
+    return p + orientation_start(shape, o) + scale_start(shape, s);
 }
 
-// Linear index of T(o, s) in a column-major orientations x scales table, o
-// and s 1-based. A stack of at most 2^31 elements keeps it within 31 bits
-// wherever a pixel reads it.
+// Where T(., s) starts in a column-major orientations x scales table, and
+// the linear index of T(o, s) = (o - 1) + table_column(s), o and s 1-based.
+// A stack of at most 2^31 elements keeps it within 31 bits wherever a pixel
+// reads it.
+inline ptrdiff_t table_column(const StackShape& shape, uint16_t s)
+{
+    return ptrdiff_t(shape.orientations) * zero_based(s);
+}
 inline ptrdiff_t scale_table_index(const StackShape& shape, uint16_t o, uint16_t s)
 {
-    return (int32_t(o) - 1) + ptrdiff_t(shape.orientations) * (int32_t(s) - 1);
+    return zero_based(o) + table_column(shape, s);
 }
 
 // A new rows x cols double matrix, zero-filled by the host, stored in its slot.

@@ -9,7 +9,12 @@ namespace zel {
 namespace {
 
 // Given the magnitudes a, c and b at positions k - 1, k and k + 1, the
-// vertex k + (b - a) / (4c - 2(a + b)), formed exactly in this order. The
+// vertex
+//
+//   k + (b - a) / ((c * 4) - (plus(b, a) * 2))
+//
+// formed exactly in this order: where a and b are both NaN, b's NaN comes
+// out of the sum, and the left operand's NaN out of every other step. The
 // vertex is not bounded and c need not be the largest: a flat or upward
 // parabola gives what IEEE division gives (an infinity or NaN).
 inline double peak_position(double k, double a, double c, double b)

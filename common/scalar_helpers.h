@@ -62,48 +62,6 @@ inline int32_t truncate_to_int32(double v)
     return INT32_MIN;
 }
 
-// The sampling fraction ((u / v) * gain) / (2n), evaluated left to right;
-// twice_count is the table length as a double added to itself.
-inline double sampling_fraction(double u, double v, double gain, double twice_count)
-{
-    return times(u / v, gain) / twice_count;
-}
-
-// A profile table: its elements and its length n (1..65535).
-struct ProfileTable {
-    RealArray values;
-    uint16_t count;
-};
-
-// n - 1, formed as a 32-bit signed integer and converted to double.
-inline double last_index(const ProfileTable& table)
-{
-    return static_cast<double>(static_cast<int32_t>(table.count) - 1);
-}
-
-// n + n as a double.
-inline double twice_count(const ProfileTable& table)
-{
-    const double n = table.count;
-    return n + n;
-}
-
-// The element at fraction f of the table: the product f * (n - 1) truncated
-// toward zero to 32 bits, of which the low 16 bits index the table; a NaN
-// product reads element 0. Callers keep f in [0, 1], which keeps the index
-// inside the table.
-inline double sample_profile(const ProfileTable& table, double fraction)
-{
-    const double product = fraction * last_index(table);
-    return table.values[static_cast<uint16_t>(truncate_to_int32(product))];
-}
-
-// Fractions that would sample outside the table are brought to its ends, so
-// that every sampled position lies in [0, 1]. In-range fractions, and NaN,
-// are returned unchanged.
-inline double limit_single_sample(double x) { return clamp_fraction(x, 0.0, 1.0); }  // f = x
-inline double limit_pair_sample(double x) { return clamp_fraction(x, -0.5, 0.5); }   // f = 0.5 +- x
-
 // Clamped normalisation: fmax(0, r) / sum.
 inline double clamped_normalisation(double r, double sum) { return fmax(0.0, r) / sum; }
 

@@ -23,6 +23,8 @@
 
 #include "blob_ridge_inputs.h"
 #include "lanes.h"
+#include "prefetching.h"
+#include "profile_sampling.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ namespace {
 constexpr ptrdiff_t kRun = 512;
 
 // What a run carries from scale to scale. The accumulator r is the run's
-// output elements, which start at 0 as the host creates them; the size and
+// output elements, set to +0 before the first scale; the size and
 // amplitude maps are read once per run, widened to doubles, and so is where
 // each pixel's selected orientation lies in the stacks and the scale table.
 struct RunSums {
@@ -45,14 +47,9 @@ struct RunSums {
     int32_t selected_plane[kRun];  // rows * cols * (o* - 1), below 2^31
     int32_t table_row[kRun];       // o* - 1
 };
-
-// Where scale s (1-based) of the selected orientations starts: the offset of
-// (first, o*, s) is first + q + selected_plane[q] + scale_start(shape, s), and
-// T(o*, s) is at table_row[q] + table_column(shape, s).
-inline ptrdiff_t scale_start(const zel::StackShape& shape, uint16_t s)
-{
-    return zel::scale_stride(shape) * (int32_t(s) - 1);
-}
+// Pixel q of the run at (first + q, o*, s) is at offset first + q +
+// selected_plane[q] + scale_start(shape, s) in the stacks, and T(o*, s) at
+// table_row[q] + table_column(shape, s) in the scale table.
 
 // The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
 // from q on, before any limit.
@@ -64,16 +61,24 @@ ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, con
     return zel::sampling_fraction<W>(zel::load<W>(sums.size + q), T, reads.sampling_gain, reads.twice_count);
 }
 
-// What scale s adds to each pixel of the run:
+// What scale s adds to each pixel of the run, in this order:
 //
-//   r     += (weakest - strongest) - |P_k| * c
-//   sigma += fmax(|R(p, o*, s)|, |b * P_k|)
+//   r     = ((weakest - strongest) + r) - (abs(P_k) * c)
+//   sigma = fmax(abs(R(p, o*, s)), abs(b * P_k)) + sigma
 //
-// with |.| the standard absolute value, NaN operands in the order written,
-// and P_k the profile table at the fraction x = ((a / T(o*, s)) * g) / (2n),
-// clamped at 1 and floored at 0. The weakest polarity-corrected response and
-// the strongest penalty magnitude come from one pass over the orientations,
-// in registers: a candidate replaces the weakest only when it is smaller, so
+// with abs the standard absolute value (standard_abs), every operation one
+// IEEE operation in the order written and, where both operands are NaN, the
+// left one's NaN coming out (plus and times). P_k is the profile table at
+// x = limit_single_sample(sampling_fraction(a, T(o*, s), g, 2n)), that is
+// ((a / T(o*, s)) * g) / (2n) made 1 above 1, then 0 below 0. Over the
+// orientations o = 1, 2, ...:
+//
+//   weakest   = fsign(b) * R(p, 1, s), then keep_smaller(weakest, fsign(b) * R(p, o, s))
+//   strongest = 0, then fmax(abs(Q(p, o, s)), strongest)
+//
+// The weakest polarity-corrected response and the strongest penalty
+// magnitude come from one pass over the orientations, in registers: a
+// candidate replaces the weakest only when it is smaller, so
 // a NaN never enters and one at orientation 1 stays; the strongest starts at
 // 0 and passes over NaN. The pass reads 2 x orientations planes side by
 // side, more streams than the processor's prefetchers follow, so it asks for
@@ -83,13 +88,13 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
                                  RunSums& sums, Stack response, PenaltyStack penalty)
 {
     const zel::ScaleReads reads = zel::scale_reads(in, s);
-    const ptrdiff_t at = first + scale_start(in.shape, s), plane = zel::orientation_stride(in.shape);
+    const ptrdiff_t at = first + zel::scale_start(in.shape, s), plane = zel::orientation_stride(in.shape);
     const uint16_t orientations = in.shape.orientations;
     const Stack R = response + at;
     const PenaltyStack Q = penalty + at;
     // Where the next pass starts: the next scale of this run, or the first
     // scale of the next run.
-    const ptrdiff_t next = s < in.shape.scales ? first + scale_start(in.shape, s + 1) : first + count;
+    const ptrdiff_t next = s < in.shape.scales ? first + zel::scale_start(in.shape, s + 1) : first + count;
     zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
@@ -140,13 +145,14 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
             zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
                 // r and sigma start at 0, the polarity is fsign(b); the
                 // scales add their terms in ascending order, each scale's
-                // planes streamed over the run; the score is fmax(0, r) / sigma.
+                // planes streamed over the run; the score is
+                // clamped_normalisation(r, sigma) = fmax(0, r) / sigma.
                 RunSums sums;
                 sums.r = M + first;
                 zel::read_values(in.size, first, count, sums.size);
                 zel::read_values(in.amplitude, first, count, sums.amplitude);
                 for (ptrdiff_t q = 0; q < count; ++q) {
-                    const int32_t row = int32_t(in.orientation[first + q]) - 1;
+                    const int32_t row = zel::zero_based(in.orientation[first + q]);
                     sums.table_row[q] = row;
                     sums.selected_plane[q] = int32_t(plane * row);
                 }

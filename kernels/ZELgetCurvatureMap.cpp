@@ -40,7 +40,8 @@ inline double half_turn_wrap(double d)
 }
 
 // The chord 2 sin(phi / 2) that an orientation change of delta degrees gives,
-// with phi = |delta| * pi / 360 radians, in this order of operations.
+// phi = abs(delta) * pi / 360 radians, formed in this order:
+//   h = sin(((standard_abs(delta) * 0.5) * pi) / 360),  chord = h + h
 inline double chord(double delta)
 {
     const double half_angle = ((zel::standard_abs(delta) * 0.5) * 3.141592653589793) / 360.0;
@@ -61,7 +62,7 @@ struct CurveCensus {
 // neighbours are scanned row above left to right, left, right, row below left
 // to right; A and B are the first and the second valid (non-NaN) one.
 //
-//   K = chord(wrap(A - c) + wrap(c - B))   when exactly two are valid
+//   K = chord(plus(wrap(A - c), wrap(c - B)))   when exactly two are valid
 template <typename Map>
 inline double curvature_value(Map O, ptrdiff_t p, ptrdiff_t rows, CurveCensus& census)
 {

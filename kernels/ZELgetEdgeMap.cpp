@@ -44,12 +44,16 @@ struct EdgeInputs {
 };
 
 // A lane group of pixels from p on, with the scales of its selected
-// orientation o* step elements apart and reference = R(p, o*, s*):
+// orientation o* step elements apart, R_k and Q_k the stacks at (p, o*, k)
+// and reference = R(p, o*, s*); for k = 1, 2, ... in this order in each line:
 //
-//   E = fmax(0, fabs(sum_k R_k) - sum_k (Q_k + d)) / sum_k fmax(fabs(R_k), fabs(reference))
+//   v     = 0, then v = v + R_k
+//   v     = fabs(v), then v = (v - Q_k) - d
+//   sigma = 0, then sigma = fmax(fabs(R_k), fabs(reference)) + sigma
 //
-// with every sum formed term by term in ascending k, as written, NaN operands
-// included, and d = fabs(b) * c.
+// and E = fmax(0, v) / sigma, with d = times(fabs(b), c) formed once per
+// call; every operation one IEEE operation in the order written and, where
+// both operands are NaN, the left one's NaN coming out (plus and times).
 template <int W, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* E)
 {
@@ -59,8 +63,8 @@ ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, P
     zel::SelectedPlanes<W> at;
     zel::find_selected_planes<W>(shape, in.orientation, p, R, Q, at);
     const V reference = zel::fabs<W>(
-        zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * (int32_t(in.scale[p + l]) - 1)]; }));
-    V value = V{}, sum = V{};  // the output element as the host creates it, and the normaliser
+        zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * zel::zero_based(in.scale[p + l])]; }));
+    V value = V{}, sum = V{};  // v and the normaliser sigma
     for (uint16_t k = 0; k < shape.scales; ++k) {
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
         value = zel::plus<W>(value, response);

@@ -26,6 +26,8 @@
 #include "input_checks.h"
 #include "platform/libm_binding.h"
 #include "peak_interpolation.h"
+#include "prefetching.h"
+#include "profile_sampling.h"
 #include "scalar_helpers.h"
 
 namespace {
@@ -76,8 +78,11 @@ inline double refined_scale(Stack R, ptrdiff_t step, uint16_t s, uint16_t scales
     return zel::peak_position(s, a, zel::standard_abs(centre), b);
 }
 
-// The value the response is divided by. The fraction x is limited so that
-// every sample falls inside the table; in-range fractions and NaN pass as they are.
+// The value the response is divided by: P[0]; P(limit_single_sample(x)); or
+// P(y + 0.5) - P(0.5 - y) with y = limit_pair_sample(x), each P(f) a
+// sample_profile, and x = sampling_fraction(width, T(o*, s*), g, 2n). The
+// limits keep every sample inside the table; in-range fractions and NaN
+// pass as they are.
 inline double profile_divisor(const Normalisation& n, double width, double table_entry)
 {
     if (n.mode == kSingleProfileValue) return n.profile.values[0];
@@ -87,14 +92,15 @@ inline double profile_divisor(const Normalisation& n, double width, double table
     return zel::sample_profile(n.profile, y + 0.5) - zel::sample_profile(n.profile, 0.5 - y);
 }
 
-// One pixel:
-//   width  = T(o*, s*) * ratio^(s* - refined scale)
+// One pixel, in this order:
+//   factor = pow(ratio, s* - refined scale), 1 when the exponent is zero
+//   width  = times(factor, T(o*, s*))
 //   height = R(p, o*, s*) / divisor
 template <typename Stack>
 inline HeightAndWidth height_and_width(Stack R, ptrdiff_t step, uint16_t s, uint16_t scales,
                                        double table_entry, double ratio, const Normalisation& n)
 {
-    const double centre = R[(int32_t(s) - 1) * step];
+    const double centre = R[zel::zero_based(s) * step];
     const double s_hat = refined_scale(R, step, s, scales, centre);
     // pow(ratio, +-0) is exactly 1 for every ratio, NaN included: end scales
     // and flat neighbours need no call.
@@ -123,9 +129,9 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
     const zel::RealArray T = zel::real_array(prhs[kScaleTable]);
     const Normalisation normalisation = {
-        {zel::real_array(prhs[kProfile]), uint16_t(mxGetNumberOfElements(prhs[kProfile]))},
+        zel::profile_table(prhs[kProfile]),
         zel::first_value(prhs[kGain]),
-        static_cast<const uint16_t*>(mxGetData(prhs[kMode]))[0],
+        zel::first_uint16(prhs[kMode]),
     };
     const double ratio = scale_ratio(T, shape);
 
@@ -138,14 +144,13 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
             // The selected orientation and scale jump from plane to plane: the
             // lines of a pixel further on are asked for early.
-            const ptrdiff_t ahead = p + zel::kPrefetchAhead;
-            if (ahead < pixels) {
+            zel::prefetch_pixel_ahead(p, pixels, [&](ptrdiff_t ahead) ZEL_INLINE_LAMBDA {
                 const uint16_t s_ahead = scale[ahead];
                 const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], s_ahead);
                 zel::prefetch(R, at);
                 if (s_ahead > 1) zel::prefetch(R, at - step);
                 if (s_ahead < shape.scales) zel::prefetch(R, at + step);
-            }
+            });
             const uint16_t o = orientation[p], s = scale[p];
             const HeightAndWidth result =
                 height_and_width(R + zel::stack_offset(shape, p, o, 1), step, s, shape.scales,

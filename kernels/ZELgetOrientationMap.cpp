@@ -22,6 +22,7 @@
 #include "input_checks.h"
 #include "platform/libm_binding.h"
 #include "peak_interpolation.h"
+#include "prefetching.h"
 #include "scalar_helpers.h"
 
 namespace {
@@ -65,8 +66,14 @@ inline AngleMapping angle_mapping(uint16_t orientations, uint16_t flag)
                         double((nO - 6) / 4)};
 }
 
-// The refined position theta, wrapped once, as degrees. With the two-half
-// mapping the half is that of the selected orientation o*, not of theta.
+// The refined position theta, wrapped once, as degrees, in this order:
+//   theta = theta + (nO - 6f) when theta < 1
+//   f = 0:          ((theta - 1) / nO) * 180
+//   f != 0, o* > H: v = (atan((((theta - H) - Q) - 1) / D) * 180) / pi, plus 180 when v < 0
+//   f != 0, else:   ((atan(((theta - Q) - 1) / D) * 180) / pi) + 90
+// with H = floor(nO / 2), Q = floor(nO / 4), D = (nO - 6) / 4 truncated. With
+// the two-half mapping the half is that of the selected orientation o*, not
+// of theta.
 inline double angle_of(double theta, uint16_t o, const AngleMapping& m)
 {
     if (theta < 1.0) theta = theta + m.wrap_period;
@@ -113,7 +120,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
     const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
     const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
-    const uint16_t flag = static_cast<const uint16_t*>(mxGetData(prhs[kAngleMapping]))[0];
+    const uint16_t flag = zel::first_uint16(prhs[kAngleMapping]);
     const AngleMapping mapping = angle_mapping(shape.orientations, flag);
     if (flag != 0 && shape.orientations < kArctangentOrientations && zel::pixel_count(shape) > 0)
         zel::warn(call, kTooFewOrientations,
@@ -126,14 +133,13 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
             // The selected orientation and scale jump from plane to plane: the
             // lines of a pixel further on are asked for early.
-            const ptrdiff_t ahead = p + zel::kPrefetchAhead;
-            if (ahead < pixels) {
+            zel::prefetch_pixel_ahead(p, pixels, [&](ptrdiff_t ahead) ZEL_INLINE_LAMBDA {
                 const uint16_t o = orientation[ahead], s = scale[ahead];
                 const auto [previous, next] = neighbours(o, shape.orientations);
                 zel::prefetch(R, zel::stack_offset(shape, ahead, previous, s));
                 zel::prefetch(R, zel::stack_offset(shape, ahead, o, s));
                 zel::prefetch(R, zel::stack_offset(shape, ahead, next, s));
-            }
+            });
             A[p] = orientation_angle(R, shape, p, orientation[p], scale[p], mapping);
         });
     });

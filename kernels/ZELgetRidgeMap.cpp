@@ -24,6 +24,7 @@
 
 #include "blob_ridge_inputs.h"
 #include "lanes.h"
+#include "profile_sampling.h"
 #include "selected_orientation.h"
 
 namespace {
@@ -32,14 +33,18 @@ namespace {
 constexpr ptrdiff_t kRun = 512;
 
 // A lane group of pixels from p on, with R_s and Q_s the stacks at (p, o*, s),
-// a the size, b the amplitude, x = ((a / T(o*, s)) * g) / (2n) limited to
-// [-0.5, 0.5] and the profile difference d = P(0.5 + x) - P(0.5 - x); over
-// the scales s = 1, 2, ... in this order, from r = sigma = 0:
+// a the size, b the amplitude, x = limit_pair_sample(((a / T(o*, s)) * g) / (2n))
+// (made 0.5 above 0.5, then -0.5 below -0.5) and the profile difference
+// d = P(0.5 + x) - P(0.5 - x), each P(f) a sample_profile; over the scales
+// s = 1, 2, ... in this order, from r = sigma = 0:
 //
-//   r     += fsign(d) * fsign(b) * R_s - (fabs(d) * c + Q_s)
-//   sigma += fmax(fabs(R_s), fabs(d * b))
+//   r     = ((fsign(d) * fsign(b)) * R_s) + r
+//   r     = r - ((fabs(d) * c) + Q_s)
+//   sigma = fmax(fabs(R_s), fabs(d * b)) + sigma
 //
-// and M = fmax(0, r) / sigma, with NaN operands in the order written.
+// and M = fmax(0, r) / sigma, every operation one IEEE operation in the
+// order written and, where both operands are NaN, the left one's NaN coming
+// out (plus and times).
 // ScalarsAreNumbers: neither c nor g is NaN, which spares two selects.
 template <int W, bool ScalarsAreNumbers, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
@@ -55,7 +60,7 @@ ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p,
     const V half = zel::broadcast<W>(0.5);
     // Read once for all scales, in locals.
     const zel::ScaleReads reads = zel::scale_reads(in, 1);
-    V r = V{}, sigma = V{};  // r is the output element as the host creates it
+    V r = V{}, sigma = V{};  // +0, in registers until the store
     for (uint16_t k = 0; k < shape.scales; ++k) {
         const ptrdiff_t column = ptrdiff_t(shape.orientations) * k;
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });

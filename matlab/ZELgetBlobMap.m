@@ -6,16 +6,28 @@ function varargout = ZELgetBlobMap(varargin)
 %   response over all orientations, less the strongest penalty magnitude
 %   over all orientations and the weighted magnitude of a profile sample, is
 %   added up over the scales. The sum, floored at zero, is divided by the sum
-%   over the scales of max(|R(p,o*,s)|, |amplitude(p)*Ps|):
+%   over the scales of the larger of abs(R(p,o*,s)) and abs(b*Ps). Exactly,
+%   at every pixel p, from r = 0 and sigma = 0, for s = 1, 2, ..., nS in turn:
 %
-%     B = max(0, sum_s [min_o sign(b)*R(p,o,s) - max_o |Q(p,o,s)| - |Ps|*c])
-%         / sum_s max(|R(p,o*,s)|, |b*Ps|)
+%     w     = fsign(b)*R(p,1,s), then for o = 2..nO: fsign(b)*R(p,o,s) where
+%             it is smaller than w (a NaN never replaces w, nor is replaced)
+%     q     = 0, then for o = 1..nO: q = fmax(abs(Q(p,o,s)), q)
+%     r     = ((w - q) + r) - (abs(Ps) * c)
+%     sigma = fmax(abs(R(p,o*,s)), abs(b * Ps)) + sigma
 %
-%   where o* is the pixel's selected orientation, b = amplitude(p), and Ps is
-%   the profile table sampled at x = max(min(((A(p)/T(o*,s))*g)/(2n), 1), 0),
-%   that is P(fix(x*(n-1)) + 1) for n = numel(P) (P(1) when x is NaN).
-%   sign(b) is -1 for a NaN amplitude. NaNs and infinities are not errors:
-%   they flow through the arithmetic (a zero normaliser gives Inf or NaN).
+%   and B = fmax(0, r) / sigma, where o* is the pixel's selected orientation,
+%   b = amplitude(p), and Ps = P(k + 1) with k = fix(x*(n - 1)) (k = 0 when
+%   x*(n - 1) is NaN), n = numel(P) and
+%
+%     x = ((A(p) / T(o*,s)) * g) / (2*n),  then 1 if above 1, then 0 if below 0
+%
+%   Each operation is one IEEE double operation in the order written
+%   (a*b*c is (a*b)*c); where both operands of one are NaN, the result is
+%   the left one's NaN. abs clears the sign bit. fmax(a, b) is a when a > b,
+%   else b: b whenever either is NaN (max(a, b) returns the number). fsign(x)
+%   is +0 for either zero, 1 above zero and -1 otherwise, -1 for NaN
+%   (sign(NaN) is NaN). NaNs and infinities are not errors: they flow
+%   through the arithmetic (a zero normaliser gives Inf or NaN).
 %
 %   For a meaningful map: o* is the orientation of the peak of |R| at the
 %   pixel (o from [o, s] = ZELgetIndexMaps(R), not max of the signed R); A

@@ -23,10 +23,13 @@ function varargout = ZELgetCurvatureMap(varargin)
 %   right, row below left to right):
 %
 %     d1 = wrap(c - B),  d2 = wrap(A - c),  delta = d2 + d1
-%     K  = 2 * sin(|delta| * pi / 720)
+%     h  = sin(((abs(delta) * 0.5) * pi) / 360),  K = h + h
 %
-%   where wrap subtracts 180 above 90 and then adds 180 below -90. K is the
-%   chord that an angle of |delta|/2 degrees cuts from the unit circle: 0
+%   in this order, where wrap subtracts 180 above 90 and then adds 180 below
+%   -90, and abs clears the sign bit; where both operands of one operation
+%   are NaN, the result is the left one's NaN. K = 2*sin(abs(delta)*pi/720)
+%   is the chord that an angle of abs(delta)/2 degrees cuts from the unit
+%   circle: 0
 %   where the orientation does not turn, at most sqrt(2) for angles in
 %   [0, 180). End points, junctions, thick regions, isolated pixels and the
 %   image border are NaN.

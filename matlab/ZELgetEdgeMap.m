@@ -4,12 +4,22 @@ function varargout = ZELgetEdgeMap(varargin)
 %
 %   For every pixel the response at its selected orientation o* is summed
 %   over all scales; from the magnitude of that sum the penalty at o* and a
-%   fixed penalty |b|*c are subtracted for every scale, and the result,
+%   fixed penalty fabs(b)*c are subtracted for every scale, and the result,
 %   floored at zero, is divided by the sum over the scales of the larger of
-%   |R(p,o*,s)| and the magnitude of the reference response R(p,o*,s*):
+%   fabs(R(p,o*,s)) and the magnitude of the reference response R(p,o*,s*).
+%   Exactly, at every pixel p, with s = 1, 2, ..., nS in turn in each line:
 %
-%     E = max(0, |sum_s R(p,o*,s)| - sum_s (Q(p,o*,s) + |b|*c))
-%         / sum_s max(|R(p,o*,s)|, |R(p,o*,s*)|)
+%     v     = 0, then v = v + R(p,o*,s) for every s
+%     v     = fabs(v), then v = (v - Q(p,o*,s)) - d for every s
+%     sigma = 0, then sigma = fmax(fabs(R(p,o*,s)), fabs(R(p,o*,s*))) + sigma
+%             for every s
+%
+%   and E = fmax(0, v) / sigma, with d = fabs(b) * c. Each operation is one
+%   IEEE double operation in the order written; where both operands of one
+%   are NaN, the result is the left one's NaN. fmax(a, b) is a when a > b,
+%   else b: b whenever either is NaN (max(a, b) returns the number).
+%   fabs(x) is x when x > 0, else -x: it flips the sign of -0 and of a NaN
+%   (abs clears it).
 %
 %   The selected scale s* enters only through the reference response, that
 %   is only the normaliser. NaNs and infinities are not errors: they flow
@@ -19,7 +29,7 @@ function varargout = ZELgetEdgeMap(varargin)
 %   an image with no pixel gives an empty map.
 %
 %   For a meaningful map, o* and s* are the orientation and the scale of the
-%   peak of |R| at the pixel (as in the example), and Q, c and |b| are not
+%   peak of |R| at the pixel (as in the example), and Q, c and fabs(b) are not
 %   negative. The map is then a dimensionless score in [0, 1]: the share of
 %   the response magnitudes that is left after the penalties.
 %
@@ -31,7 +41,7 @@ function varargout = ZELgetEdgeMap(varargin)
 %     4  scaleIndex        uint16, rows x cols, 1..nS     selected scale s*
 %     5  c                 double scalar                  penalty weight, used with
 %                          its sign
-%     6  b                 double scalar                  penalty factor; only |b|
+%     6  b                 double scalar                  penalty factor; only fabs(b)
 %                          is used
 %   Classes: every input given as double above may also be single, and the
 %   index maps may also be double arrays of whole numbers (as [~, o] = max(...)

@@ -5,24 +5,30 @@ function varargout = ZELgetHeightAndWidthMap(varargin)
 %
 %   For every pixel the selected scale s* is refined by three-point peak
 %   interpolation over the response magnitudes at the selected orientation
-%   o* (a, c, b at scales s*-1, s*, s*+1); an end scale (s* = 1 or nS) stays
-%   whole:
+%   o* (a, c, b: abs of R(p,o*,s) at s = s*-1, s*, s*+1); an end scale
+%   (s* = 1 or nS) stays whole. Exactly, in this order:
 %
-%     s^ = s* + (b - a) / (4c - 2(a + b))
-%     W  = T(o*,s*) * (T(1,1)/T(1,2))^(s* - s^)
+%     s^ = s* + (b - a) / ((c * 4) - ((b + a) * 2))
+%     W  = t * T(o*,s*),  t = ratio^(s* - s^), t = 1 when s* - s^ is 0
 %     H  = R(p,o*,s*) / N
 %
-%   The width W scales the scale table's entry geometrically to the refined
-%   position; the height H divides the signed response by a value N of the
-%   profile table chosen by the normalisation mode:
+%   with ratio = T(1,1) / T(1,2) (1 when nS < 3: only an inner scale has a
+%   non-zero exponent). The width W scales the scale table's entry
+%   geometrically to the refined position; the height H divides the signed
+%   response by a value N of the profile table chosen by the normalisation
+%   mode:
 %     mode 1        N = P(1)
-%     mode 3        N = P sampled at x
-%     other values  N = P sampled at 0.5 + x minus P sampled at 0.5 - x
-%   with x = ((W/T(o*,s*))*g)/(2n) for n = numel(P), and "P sampled at f"
-%   meaning P(fix(f*(n-1)) + 1) (P(1) for a NaN f). The fraction x is limited
-%   to [0, 1] in mode 3 and to [-0.5, 0.5] in the difference mode, so that
-%   every sample lies inside the table. NaNs and infinities are not errors:
-%   equal magnitudes at an inner scale, for example, give a NaN width.
+%     mode 3        N = P sampled at x, x first made 1 if above 1, then 0
+%                   if below 0
+%     other values  N = (P sampled at y + 0.5) - (P sampled at 0.5 - y), y
+%                   being x made 0.5 if above 0.5, then -0.5 if below -0.5
+%   with x = ((W / T(o*,s*)) * g) / (2*n) for n = numel(P), and "P sampled at
+%   f" meaning P(fix(f*(n - 1)) + 1) (P(1) for a NaN f). The limits keep
+%   every sample inside the table and let NaN pass. Each operation is one
+%   IEEE double operation in the order written; where both operands of one
+%   are NaN, the result is the left one's NaN. abs clears the sign bit.
+%   NaNs and infinities are not errors: equal magnitudes at an inner scale,
+%   for example, give a NaN width.
 %
 %   For a meaningful map, o* and s* are the orientation and the scale of the
 %   peak of |R| at the pixel ([o, s] = ZELgetIndexMaps(R), not max of the

@@ -26,21 +26,25 @@ function varargout = ZELgetOrientationMap(varargin)
 %             116.6, 135, 0, 45 and 63.4 degrees.
 %
 %   For every pixel the selected orientation o* is refined by three-point
-%   peak interpolation over the response magnitudes a, c, b at orientations
-%   o*-1, o*, o*+1 of the selected scale s*, wrapping around (orientation nO
-%   comes before 1 and 1 after nO):
+%   peak interpolation over the response magnitudes a, c, b (abs of R, the
+%   sign bit cleared) at orientations o*-1, o*, o*+1 of the selected scale
+%   s*, wrapping around (orientation nO comes before 1 and 1 after nO).
+%   Exactly, in this order:
 %
-%     theta = o* + (b - a) / (4c - 2(a + b)),  plus nO - 6f when below 1
+%     theta = o* + (b - a) / ((c * 4) - ((b + a) * 2)),
+%             then theta + (nO - 6f) when below 1
 %
 %   and the position becomes an angle by the mapping that f selects, the
 %   formulas above with theta in place of o:
-%     f = 0  linear: A = ((theta - 1)/nO) * 180, the orientations spread
+%     f = 0  linear: A = ((theta - 1) / nO) * 180, the orientations spread
 %            evenly over [0, 180)
 %     f ~= 0 two halves in which the tangent of the angle is linear in the
 %            position:
-%            o* <= H: A = atan((theta - Q - 1)/D) * 180/pi + 90
-%            o* >  H: A = atan((theta - H - Q - 1)/D) * 180/pi, plus 180 when
-%                     negative
+%            o* <= H: A = ((atan(((theta - Q) - 1) / D) * 180) / pi) + 90
+%            o* >  H: A = (atan((((theta - H) - Q) - 1) / D) * 180) / pi,
+%                     plus 180 when negative
+%   Each operation is one IEEE double operation in the order written; where
+%   both operands of one are NaN, the result is the left one's NaN.
 %   A is NaN where the interpolation is undefined (three equal magnitudes).
 %   The map can be passed as it is to ZELgetCurvatureMap.
 %

@@ -6,18 +6,30 @@ function varargout = ZELgetRidgeMap(varargin)
 %   positions placed symmetrically about its centre; their difference d
 %   signs the response at the selected orientation o*, and its weighted
 %   magnitude and the penalty at o* are subtracted. The sum over the scales,
-%   floored at zero, is divided by the sum over the scales of
-%   max(|R(p,o*,s)|, |d*amplitude(p)|):
+%   floored at zero, is divided by the sum over the scales of the larger of
+%   fabs(R(p,o*,s)) and fabs(d*amplitude(p)). Exactly, at every pixel p, from
+%   r = 0 and sigma = 0, for s = 1, 2, ..., nS in turn:
 %
-%     K = max(0, sum_s [sign(d)*sign(b)*R(p,o*,s) - (|d|*c + Q(p,o*,s))])
-%         / sum_s max(|R(p,o*,s)|, |d*b|)
+%     r     = ((fsign(d) * fsign(b)) * R(p,o*,s)) + r
+%     r     = r - ((fabs(d) * c) + Q(p,o*,s))
+%     sigma = fmax(fabs(R(p,o*,s)), fabs(d * b)) + sigma
 %
-%   with b = amplitude(p), x = max(min(((A(p)/T(o*,s))*g)/(2n), 0.5), -0.5)
-%   for n = numel(P), and d = P(fix((0.5+x)*(n-1)) + 1) - P(fix((0.5-x)*(n-1)) + 1)
-%   (both samples P(1) when x is NaN). sign(b) is -1 for a NaN amplitude.
-%   Only orientation o* of the stacks is read, and the penalty enters with
-%   its sign. NaNs and infinities are not errors: they flow through the
-%   arithmetic (a zero normaliser gives Inf or NaN).
+%   and K = fmax(0, r) / sigma, with b = amplitude(p), n = numel(P),
+%
+%     x = ((A(p) / T(o*,s)) * g) / (2*n),  then 0.5 if above 0.5, then -0.5
+%         if below -0.5
+%     d = P(fix((0.5 + x)*(n - 1)) + 1) - P(fix((0.5 - x)*(n - 1)) + 1)
+%
+%   (both samples P(1) when x is NaN). Each operation is one IEEE double
+%   operation in the order written (a*b*c is (a*b)*c); where both operands
+%   of one are NaN, the result is the left one's NaN. fmax(a, b) is a when
+%   a > b, else b: b whenever either is NaN (max(a, b) returns the number).
+%   fabs(x) is x when x > 0, else -x: it flips the sign of -0 and of a NaN
+%   (abs clears it). fsign(x) is +0 for either zero, 1 above zero and -1
+%   otherwise, -1 for NaN (sign(NaN) is NaN). Only orientation o* of the
+%   stacks is read, and the penalty enters with its sign. NaNs and
+%   infinities are not errors: they flow through the arithmetic (a zero
+%   normaliser gives Inf or NaN).
 %
 %   For a meaningful map: o* is the orientation of the peak of |R| at the
 %   pixel (o from [o, s] = ZELgetIndexMaps(R), not max of the signed R); A

@@ -1,4 +1,5 @@
 // The scalar helpers and the shared numeric rules, bit for bit.
+#include "profile_sampling.h"
 #include "scalar_helpers.h"
 
 #include "kernel_support.h"
