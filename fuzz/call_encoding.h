@@ -3,7 +3,7 @@
 // encodes valid calls. Every byte string decodes to some call; bytes that run
 // out read as the benign defaults below.
 //
-//   kernel selector   byte % 8, an index into kKernels (ignored when the
+//   kernel selector   byte % kKernelCount, an index into kKernels (ignored when the
 //                     fuzz target is fixed to one kernel; the six maps keep
 //                     their selectors 0..5)
 //   nlhs              byte % 4
@@ -26,6 +26,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+
+#include "zel_kernel_list.h"
 
 namespace zelfuzz {
 
@@ -69,7 +71,9 @@ struct KernelLayout {
     int least_inputs() const { return required_inputs ? required_inputs : inputs; }
 };
 
-constexpr int kKernelCount = 8;
+// The kernels of the kernel list (kernels/kernels.txt), in its order: the
+// selectors of the seeds depend on it.
+constexpr int kKernelCount = ZEL_KERNEL_COUNT;
 constexpr KernelLayout kKernels[kKernelCount] = {
     {"ZELgetBlobMap", 10, "Ten input arguments required.", 1, 4,
      {kStack, kSecondStack, kOrientationMap, kAnyArray, kDoubleScalar, kProfileTable, kDoubleScalar, kPixelMap,
@@ -88,6 +92,20 @@ constexpr KernelLayout kKernels[kKernelCount] = {
      {kImage, kScaleVector, kOrientationCount, kOrdersVector, kPrecisionText}, 3, kStacks},
     {"ZELgetIndexMaps", 1, "One input arguments required.", 2, 4, {kStack}, 0, kIndexMaps},
 };
+
+constexpr bool same_text(const char* a, const char* b)
+{
+    while (*a && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+constexpr bool layouts_follow_the_list()
+{
+    constexpr const char* listed[] = {ZEL_KERNEL_NAMES};
+    for (int k = 0; k < kKernelCount; ++k)
+        if (!same_text(listed[k], kKernels[k].name)) return false;
+    return true;
+}
+static_assert(layouts_follow_the_list(), "kKernels must name the kernels of kernels/kernels.txt in its order");
 constexpr int kFilterBank = 6;
 constexpr int kIndexMapKernel = 7;
 

@@ -1,9 +1,14 @@
 function build_zel_mex()
 %BUILD_ZEL_MEX  Builds the ZEL MEX files for MATLAB into this folder.
-%   build_zel_mex compiles every kernel source in ../kernels with mex, with
-%   the compiler flags that keep the numerics exact (no fused multiply-add,
-%   no fast-math), and writes NAME.mexa64 beside its help file NAME.m. Then
-%   addpath this folder. Kernels whose source is missing are skipped.
+%   build_zel_mex compiles every kernel of ../kernels/kernels.txt (the list
+%   the CMake build reads) from its source in ../kernels with mex, with the
+%   flags of the CMake Release build: optimisation -O3 and the flags that
+%   keep the numerics exact (no fused multiply-add, no fast-math), and
+%   writes NAME.mexa64 beside its help file NAME.m. Then addpath this
+%   folder. Kernels whose source is missing are skipped.
+%
+%   The kernels are written for GCC and clang (MinGW-w64 on Windows): with
+%   another compiler selected by mex -setup C++ it stops with an error.
 %
 %   Needs MATLAB R2018a or later, whose mex takes -R2017b: the interface
 %   with 64-bit sizes and separate complex data that the kernels use. mex
@@ -12,11 +17,28 @@ function build_zel_mex()
 
 here = fileparts(mfilename('fullpath'));
 root = fileparts(here);
-kernels = {'ZELgetBlobMap', 'ZELgetRidgeMap', 'ZELgetEdgeMap', ...
-           'ZELgetHeightAndWidthMap', 'ZELgetOrientationMap', 'ZELgetCurvatureMap', ...
-           'ZELgetResponseStack', 'ZELgetIndexMaps'};
-exact = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math -Wno-psabi';
-optimise = 'CXXOPTIMFLAGS=-O2 -DNDEBUG';
+list = fileread(fullfile(root, 'kernels', 'kernels.txt'));
+kernels = regexp(list, '^[A-Za-z]\w*', 'match', 'lineanchors');
+
+compiler = mex.getCompilerConfigurations('C++', 'Selected');
+if isempty(compiler)
+    error('build_zel_mex:noCompiler', 'No C++ compiler is selected: run mex -setup C++ first.');
+end
+maker = compiler(1).Manufacturer;
+gcc = strcmpi(maker, 'GNU') || ~isempty(strfind(lower(compiler(1).ShortName), 'mingw'));
+clang = strcmpi(maker, 'Apple') || ~isempty(strfind(lower(maker), 'clang'));
+if ~gcc && ~clang
+    error('build_zel_mex:compiler', ...
+          'The kernels need GCC or clang (MinGW-w64 on Windows); mex uses %s. Select another with mex -setup C++.', ...
+          compiler(1).Name);
+end
+exact = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math -fexceptions -fasynchronous-unwind-tables -fno-rtti';
+if gcc
+    % GCC's note on how 64-byte vectors are passed, about functions that
+    % never cross a file's boundary.
+    exact = [exact ' -Wno-psabi'];
+end
+optimise = 'CXXOPTIMFLAGS=-O3 -DNDEBUG';
 for k = 1:numel(kernels)
     source = fullfile(root, 'kernels', [kernels{k} '.cpp']);
     if ~exist(source, 'file')

@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh main
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset main >/dev/null
 cmake --build build -j2 --target octave_mex
 
 size=${ZEL_BENCH_SIZE:-2048}

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Robustness checks beyond the unit suite, each in a build directory of its own:
+# Robustness checks beyond the unit suite, each with the CMake preset of its
+# name, in a build directory of its own:
 #   asan      the whole suite built with AddressSanitizer and UBSan   (build-asan/)
 #   tsan      the concurrency test built with ThreadSanitizer         (build-tsan/)
-#   memcheck  the whole suite of the release build under valgrind     (build/)
+#   memcheck  the whole suite of a Release build under valgrind       (build-memcheck/)
 #   fuzz      the seed corpus and the deep-stack calls replayed, then a
 #             bounded libFuzzer run per kernel                        (build-fuzz/)
 # Usage: robustness.sh [asan|tsan|memcheck|fuzz]...   (all four by default)
 # ZEL_FUZZ_SECONDS bounds each kernel's fuzz run (default 60).
+# ZEL_MEMCHECK_FILTER, a GoogleTest filter, restricts the valgrind run to
+# some tests (default: all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-kernels=(ZELgetBlobMap ZELgetRidgeMap ZELgetEdgeMap ZELgetHeightAndWidthMap ZELgetOrientationMap ZELgetCurvatureMap
-  ZELgetResponseStack ZELgetIndexMaps)
+# The kernels of the kernel list.
+mapfile -t kernels < <(tr -d '\r' <kernels/kernels.txt | grep -E '^[A-Za-z]')
 jobs="$(nproc)"
 fuzz_seconds="${ZEL_FUZZ_SECONDS:-60}"
 
@@ -25,7 +28,7 @@ skip_unbuilt() {  # prints a line for every kernel the build directory $1 lacks
 
 run_asan() {
   step "AddressSanitizer + UndefinedBehaviorSanitizer, whole suite"
-  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_SANITIZE=address,undefined >/dev/null
+  cmake --preset asan >/dev/null
   cmake --build build-asan -j"$jobs"
   skip_unbuilt build-asan
   ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1 \
@@ -35,7 +38,7 @@ run_asan() {
 
 run_tsan() {
   step "ThreadSanitizer, concurrent calls"
-  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_SANITIZE=thread >/dev/null
+  cmake --preset tsan >/dev/null
   cmake --build build-tsan -j"$jobs"
   skip_unbuilt build-tsan
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
@@ -43,16 +46,17 @@ run_tsan() {
 }
 
 run_memcheck() {
-  step "valgrind memcheck, whole suite (release build)"
-  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build -j"$jobs"
-  skip_unbuilt build
+  local filter="${ZEL_MEMCHECK_FILTER:-*}"
+  step "valgrind memcheck, $([ "$filter" = '*' ] && echo "whole suite" || echo "tests $filter") (Release build)"
+  cmake --preset memcheck >/dev/null
+  cmake --build build-memcheck -j"$jobs" --target unit_tests
+  skip_unbuilt build-memcheck
   # valgrind knows no AVX-512 (and not every AVX2 form): the suite runs on
   # the copies of the MEX files that compute in two lanes, as any x86-64 does.
-  ZEL_MEX_DIR="$PWD/build/mex-lanes2" \
+  ZEL_MEX_DIR="$PWD/build-memcheck/mex-lanes2" \
   valgrind -q --error-exitcode=1 --leak-check=full \
     --show-leak-kinds=definite,indirect,possible --errors-for-leak-kinds=definite,indirect,possible \
-    build/tests/unit_tests --gtest_brief=1
+    build-memcheck/tests/unit_tests --gtest_brief=1 --gtest_filter="$filter"
 }
 
 run_fuzz() {
@@ -60,8 +64,7 @@ run_fuzz() {
   local cxx
   cxx="$(bash scripts/fuzz-compiler.sh)" ||
     { echo "robustness: the fuzz target needs clang with its runtimes (scripts/install-deps.sh test installs them)" >&2; exit 1; }
-  CC="${cxx/++/}" CXX="$cxx" cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZEL_BUILD_BENCHMARKS=OFF -DZEL_BUILD_OCTAVE=OFF -DZEL_FUZZ=ON -DZEL_BUILD_TESTS=OFF >/dev/null
+  CC="${cxx/++/}" CXX="$cxx" cmake --preset fuzz >/dev/null
   cmake --build build-fuzz -j"$jobs"
   mkdir -p build-fuzz/logs build-fuzz/artifacts
   local summary=()

@@ -1,6 +1,7 @@
 #include "kernel_support.h"
 
 #include "mex_loader.h"
+#include "zel_kernel_list.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,33 @@
 
 namespace zeltest {
 
+namespace {
+// The facts in the order of the kernel list (kernels/kernels.txt), which
+// names the kernels the suite covers. A listed kernel without facts, or facts
+// of a kernel that is not listed, ends the program: the suite would
+// otherwise leave a kernel out without a word.
+std::vector<KernelFacts> in_list_order(const std::vector<KernelFacts>& facts)
+{
+    const char* const listed[] = {ZEL_KERNEL_NAMES};
+    std::vector<KernelFacts> kernels;
+    for (const char* name : listed) {
+        size_t k = 0;
+        while (k < facts.size() && std::string(facts[k].name) != name) ++k;
+        if (k == facts.size()) {
+            std::fprintf(stderr, "tests/kernel_support.cpp: %s is in kernels/kernels.txt but has no facts here\n",
+                         name);
+            std::abort();
+        }
+        kernels.push_back(facts[k]);
+    }
+    if (kernels.size() != facts.size()) {
+        std::fprintf(stderr, "tests/kernel_support.cpp: facts of a kernel that kernels/kernels.txt does not list\n");
+        std::abort();
+    }
+    return kernels;
+}
+}  // namespace
+
 const std::vector<KernelFacts>& all_kernels()
 {
     // The host operations of a feature map: its checks, its double output.
@@ -16,7 +44,7 @@ const std::vector<KernelFacts>& all_kernels()
         "mxGetDimensions_730", "mxGetNumberOfDimensions_730", "mxCreateDoubleMatrix_730",
         "mxGetPr", "mxGetData", "mxGetNumberOfElements", "mxGetClassID", "mxIsComplex", "mxIsSparse",
         "mexErrMsgTxt", "mexErrMsgIdAndTxt", "mexWarnMsgIdAndTxt"};
-    static const std::vector<KernelFacts> kernels = {
+    static const std::vector<KernelFacts> facts = {
         {"ZELgetBlobMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true,
          map_operations, {5, 7}},
         {"ZELgetRidgeMap", 10, 1, "Ten input arguments required.", nullptr, {3}, {3, 8, 10}, 9, 10, 4, true,
@@ -41,6 +69,7 @@ const std::vector<KernelFacts>& all_kernels()
           "mexWarnMsgIdAndTxt"},
          {}},
     };
+    static const std::vector<KernelFacts> kernels = in_list_order(facts);
     return kernels;
 }
 

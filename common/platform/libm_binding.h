@@ -13,7 +13,7 @@
 
 #include <math.h>
 
-#if defined(__x86_64__) && defined(__GLIBC__) && !defined(ZEL_DEFAULT_LIBM_VERSIONS)
+#if defined(__x86_64__) && defined(__GLIBC__)
 __asm__(".symver pow,pow@GLIBC_2.2.5");
 __asm__(".symver atan,atan@GLIBC_2.2.5");
 __asm__(".symver sin,sin@GLIBC_2.2.5");

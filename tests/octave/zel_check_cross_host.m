@@ -6,9 +6,10 @@
 ## width). Exits Octave with 0 when every case agrees and 1 otherwise, a
 ## function without cases included.
 function zel_check_cross_host (cases_file)
-  kernels = {"ZELgetBlobMap", "ZELgetRidgeMap", "ZELgetEdgeMap", ...
-             "ZELgetHeightAndWidthMap", "ZELgetOrientationMap", "ZELgetCurvatureMap", ...
-             "ZELgetResponseStack", "ZELgetIndexMaps"};
+  ## The kernels of the kernel list, kernels/kernels.txt.
+  here = fileparts (mfilename ("fullpath"));
+  list = fileread (fullfile (here, "..", "..", "kernels", "kernels.txt"));
+  kernels = regexp (list, '^[A-Za-z]\w*', "match", "lineanchors");
   cases = read_cases (cases_file);
   failures = 0;
   for k = 1:numel (kernels)
