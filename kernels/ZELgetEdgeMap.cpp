@@ -60,7 +60,7 @@ ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, P
     zel::find_selected_planes<W>(shape, in.orientation, p, R, Q, at);
     const V reference = zel::fabs<W>(
         zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * (int32_t(in.scale[p + l]) - 1)]; }));
-    V value = V{}, sum = V{};  // the output element as the host creates it, and the normaliser
+    V value = V{}, sum = V{};  // the value and the normaliser, in registers from +0 as in the host's zero-filled output
     for (uint16_t k = 0; k < shape.scales; ++k) {
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
         value = zel::plus<W>(value, response);

@@ -55,7 +55,7 @@ ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p,
     const V half = zel::broadcast<W>(0.5);
     // Read once for all scales, in locals.
     const zel::ScaleReads reads = zel::scale_reads(in, 1);
-    V r = V{}, sigma = V{};  // r is the output element as the host creates it
+    V r = V{}, sigma = V{};  // in registers, from +0 as in the host's zero-filled output
     for (uint16_t k = 0; k < shape.scales; ++k) {
         const ptrdiff_t column = ptrdiff_t(shape.orientations) * k;
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
