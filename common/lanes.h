@@ -333,20 +333,32 @@ __attribute__((target("avx512f"), flatten)) void compute_with_eight_lanes(Comput
 }
 #endif
 
+// Test builds (ZEL_REPORT_LANES) tell the stand-in host the width that runs,
+// through the warning call every kernel imports already, under an
+// identifier the host takes for this report; other builds say nothing.
+#ifdef ZEL_REPORT_LANES
+#define ZEL_LANES_RUN(lanes) mexWarnMsgIdAndTxt("ZELtest:lanes", "%d", lanes)
+#else
+#define ZEL_LANES_RUN(lanes) ((void)0)
+#endif
+
 template <typename Compute>
 inline void with_widest_lanes(Compute compute)
 {
 #if defined(__x86_64__) && defined(__ELF__)
     __builtin_cpu_init();
     if (ZEL_WIDEST_LANES >= 8 && __builtin_cpu_supports("avx512f")) {
+        ZEL_LANES_RUN(8);
         compute_with_eight_lanes(compute);
         return;
     }
     if (ZEL_WIDEST_LANES >= 4 && __builtin_cpu_supports("avx2")) {
+        ZEL_LANES_RUN(4);
         compute_with_four_lanes(compute);
         return;
     }
 #endif
+    ZEL_LANES_RUN(2);
     compute_with_two_lanes(compute);
 }
 

@@ -467,7 +467,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Exactly the slots a host offers, so that a write past them is caught.
     const int slots = nlhs > 1 ? nlhs : 1;
     mxArray** plhs = new mxArray*[slots]();
-    const bool failed = mexHostCall(g_entries[index], nlhs, plhs, nrhs, prhs.data()) != 0;
+    const int outcome = mexHostCall(g_entries[index], nlhs, plhs, nrhs, prhs.data());
+    if (outcome == 2) violation(kernel, "let an exception escape");
+    const bool failed = outcome != 0;
 
     for (const FuzzInput& input : inputs) {
         const unsigned char* now = static_cast<const unsigned char*>(mxGetData(input.array));

@@ -38,6 +38,7 @@ struct CallState {
     mxArray* created = nullptr;
     char error_id[256] = "";
     char error_message[4096] = "";
+    std::jmp_buf* jump_target = nullptr;
 };
 thread_local CallState call_state;
 
@@ -282,14 +283,22 @@ void mxHostEndCall(int failed)
     call_state.depth = 0;
 }
 
-void mxHostRaise(const char* identifier, const char* message)
+void mxHostKeepError(const char* identifier, const char* message)
 {
     std::snprintf(call_state.error_id, sizeof call_state.error_id, "%s", identifier);
     std::snprintf(call_state.error_message, sizeof call_state.error_message, "%s", message);
+}
+
+void mxHostSetJumpTarget(std::jmp_buf* target) { call_state.jump_target = target; }
+
+void mxHostRaise(const char* identifier, const char* message)
+{
+    mxHostKeepError(identifier, message);
     if (call_state.depth == 0) {
         std::fprintf(stderr, "stand-in host: error outside a MEX call: %s %s\n", identifier, message);
         std::abort();
     }
+    if (call_state.jump_target) std::longjmp(*call_state.jump_target, 1);
     throw HostCallError{};
 }
 

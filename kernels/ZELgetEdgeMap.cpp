@@ -64,7 +64,7 @@ ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, P
     zel::find_selected_planes<W>(shape, in.orientation, p, R, Q, at);
     const V reference = zel::fabs<W>(
         zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * zel::zero_based(in.scale[p + l])]; }));
-    V value = V{}, sum = V{};  // v and the normaliser sigma
+    V value = V{}, sum = V{};  // v and the normaliser sigma, in registers from +0
     for (uint16_t k = 0; k < shape.scales; ++k) {
         const V response = zel::lanes_of<W>([&](int l) { return R[at.offset[l] + step * k]; });
         value = zel::plus<W>(value, response);

@@ -1,5 +1,6 @@
 // ZELgetBlobMap through the stand-in host.
 #include "blob_ridge_fixture.h"
+#include "reference_maps.h"
 
 namespace {
 
@@ -62,46 +63,9 @@ TEST(BlobMap, EdgeCasesOfOnePixel)
 
 TEST(BlobMap, ScaleCountZeroAndEmptyImages) { expect_nan_map_without_scales_and_empty_maps_without_pixels(kBlob); }
 
-// The blob map as its definition reads, with fractions limited to [0, 1]
-// so that the sample stays inside the table; offsets and table indices in
-// 32-bit arithmetic, pixels rows outer.
 std::vector<double> reference_blob_map(const BlobRidgeFixture& in)
 {
-    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
-    const int32_t nO = int32_t(orientations(in.dims)), nS = int32_t(scales(in.dims));
-    const int32_t n = int32_t(in.P.size());
-    auto own_fmax = [](double a, double b) { return a > b ? a : b; };
-    auto own_fsign = [](double x) { return x == 0 ? 0.0 : x > 0 ? 1.0 : -1.0; };
-    auto sample = [&](double f) {
-        const double product = f * double(n - 1);
-        return std::isnan(product) ? in.P[0] : in.P.at(size_t(int32_t(product)));
-    };
-    std::vector<double> M(size_t(rows) * cols, 0.0);
-    for (int32_t i = 1; i <= rows; ++i) {
-        for (int32_t j = 1; j <= cols; ++j) {
-            const int32_t p = (i - 1) + rows * (j - 1);
-            const int32_t o_star = in.orientation[p];
-            const double a = in.A[p], b = in.B[p], polarity = own_fsign(b);
-            double sigma = 0.0;
-            for (int32_t s = 1; s <= nS; ++s) {
-                auto at = [&](int32_t o) { return p + rows * cols * (o - 1) + rows * cols * nO * (s - 1); };
-                double x = ((a / in.T[(o_star - 1) + nO * (s - 1)]) * in.g) / (double(n) + double(n));
-                if (1 < x) x = 1;
-                if (x < 0) x = 0;
-                double weakest = polarity * in.R[at(1)], strongest = 0;
-                for (int32_t o = 1; o <= nO; ++o) {
-                    if (weakest > polarity * in.R[at(o)]) weakest = polarity * in.R[at(o)];
-                    if (std::fabs(in.Q[at(o)]) > strongest) strongest = std::fabs(in.Q[at(o)]);
-                }
-                M[p] = add_as_written(weakest - strongest, M[p]);
-                const double P_k = sample(x);
-                M[p] = M[p] - multiply_as_written(std::fabs(P_k), in.c);
-                sigma = add_as_written(own_fmax(std::fabs(in.R[at(o_star)]), std::fabs(multiply_as_written(b, P_k))), sigma);
-            }
-            M[p] = own_fmax(0.0, M[p]) / sigma;
-        }
-    }
-    return M;
+    return zelref::blob_map(in.dims, in.R, in.Q, in.orientation, in.c, in.P, in.g, in.A, in.T, in.B);
 }
 
 TEST(BlobMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)

@@ -1,5 +1,6 @@
 // ZELgetCurvatureMap through the stand-in host.
 #include "kernel_support.h"
+#include "reference_maps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,11 +25,7 @@ std::vector<double> curvature_values(const std::vector<mwSize>& dims, const std:
 }
 
 // 2 sin(phi / 2), phi = |delta| * pi / 360, in the order the kernel must use.
-double chord_of(double delta)
-{
-    const double s = std::sin(((std::fabs(delta) * 0.5) * kPi) / 360.0);
-    return s + s;
-}
+double chord_of(double delta) { return zelref::chord(delta); }
 
 // Memory offsets in a 3 x 3 map of the centre's neighbours, in scan order:
 // row above left to right, left, right, row below left to right.
@@ -170,47 +167,6 @@ TEST(CurvatureMap, InfinitiesAreValidAndGiveNaN)
     EXPECT_EQ(kPositiveQuietNaN, bits(centre_curvature(50, {10, kInf, kNaN, kNaN, kNaN, kNaN, kNaN, 170})));
 }
 
-// The curvature map as its definition reads: rows outer, columns inner,
-// 1-based, the border NaN, the neighbours in scan order.
-std::vector<double> reference_curvature_map(int32_t rows, int32_t cols, const std::vector<double>& O)
-{
-    const double nan = zeltest::from_bits(kPositiveQuietNaN);
-    std::vector<double> K(size_t(rows) * cols, 0.0);
-    auto at = [&](int32_t i, int32_t j) { return (i - 1) + rows * (j - 1); };
-    auto wrap = [](double d) {
-        if (d > 90) d = d - 180;
-        if (d < -90) d = d + 180;
-        return d;
-    };
-    for (int32_t i = 1; i <= rows; ++i) {
-        for (int32_t j = 1; j <= cols; ++j) {
-            if (i == 1 || i == rows || j == 1 || j == cols) {
-                K[at(i, j)] = nan;
-                continue;
-            }
-            const double c = O[at(i, j)];
-            if (std::isnan(c)) {
-                K[at(i, j)] = nan;
-                continue;
-            }
-            std::vector<double> valid;
-            const int32_t scan[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
-            for (const auto& step : scan) {
-                const double v = O[at(i + step[0], j + step[1])];
-                if (!std::isnan(v)) valid.push_back(v);
-            }
-            if (valid.size() != 2) {
-                K[at(i, j)] = nan;
-                continue;
-            }
-            const double d1 = wrap(c - valid[1]);
-            const double d2 = wrap(valid[0] - c);
-            K[at(i, j)] = chord_of(add_as_written(d2, d1));
-        }
-    }
-    return K;
-}
-
 TEST(CurvatureMap, AgreesBitForBitWithTheDefinitionOnRandomMaps)
 {
     RandomValues random(11);
@@ -234,7 +190,7 @@ TEST(CurvatureMap, AgreesBitForBitWithTheDefinitionOnRandomMaps)
         std::vector<double> O(elements);
         for (double& v : O) v = value();
         const std::vector<double> got = curvature_values(shape, O);
-        expect_same_bits(reference_curvature_map(int32_t(shape[0]), int32_t(shape[1]), O), got,
+        expect_same_bits(zelref::curvature_map(int32_t(shape[0]), int32_t(shape[1]), O), got,
                          ::testing::PrintToString(shape));
         for (double k : got) computed += std::isfinite(k);
     }
@@ -296,7 +252,7 @@ TEST(CurvatureMap, MapsWithoutCurvesOrInRadiansWarn)
         Array input = doubles({rows, cols}, c.map);
         const CallResult result = curvature_map(input.get());
         ASSERT_FALSE(result.failed) << c.what << ": " << result.message;
-        expect_same_bits(reference_curvature_map(int32_t(rows), int32_t(cols), c.map), values(result.outputs[0].get()),
+        expect_same_bits(zelref::curvature_map(int32_t(rows), int32_t(cols), c.map), values(result.outputs[0].get()),
                          c.what);
         if (!c.warning) {
             EXPECT_TRUE(result.warnings.empty()) << c.what << ": " << result.warnings.front().second;
@@ -315,23 +271,17 @@ TEST(CurvatureMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array complex_map = of_class(mxDOUBLE_CLASS, {3, 3}, mxCOMPLEX);
     Array sparse(mxCreateSparse(3, 3, 1, mxREAL));
     Array tall = unbacked({65535, 3}), wide = unbacked({3, 65535}), huge = unbacked({50000, 50000});
-    const struct {
-        const char* what;
-        const mxArray* input;
-        const char* mnemonic;
-        const char* message_part;
-    } cases[] = {
-        {"int8 map", int8_map.get(), "invalidClass", "input 1 (orientation map) must be a real, non-sparse double or single array; found an int8 array"},
-        {"uint16 map", uint16_map.get(), "invalidClass", "found a uint16 array"},
-        {"complex map", complex_map.get(), "invalidClass", "complex"},
-        {"sparse map", sparse.get(), "invalidClass", "sparse"},
-        {"65535 rows", tall.get(), "tooLarge", "65535 rows"},
-        {"65535 columns", wide.get(), "tooLarge", "65535 columns"},
-        {"more than 2^31 pixels", huge.get(), "tooLarge", "2500000000 elements"},
+    Array map = doubles({3, 3});
+    const std::vector<Breach> cases = {
+        {"int8 map", "invalidClass", "input 1 (orientation map) must be a real, non-sparse double or single array; found an int8 array", {{1, int8_map.get()}}},
+        {"uint16 map", "invalidClass", "found a uint16 array", {{1, uint16_map.get()}}},
+        {"complex map", "invalidClass", "complex", {{1, complex_map.get()}}},
+        {"sparse map", "invalidClass", "sparse", {{1, sparse.get()}}},
+        {"65535 rows", "tooLarge", "65535 rows", {{1, tall.get()}}},
+        {"65535 columns", "tooLarge", "65535 columns", {{1, wide.get()}}},
+        {"more than 2^31 pixels", "tooLarge", "2500000000 elements", {{1, huge.get()}}},
     };
-    for (const auto& c : cases) {
-        expect_breach(curvature_map(c.input), "ZELgetCurvatureMap", c.what, c.mnemonic, c.message_part);
-    }
+    expect_breaches("ZELgetCurvatureMap", 1, {map.get()}, cases);
 }
 
 // An orientation map from the orientation kernel, fed into the curvature

@@ -1,5 +1,6 @@
 // ZELgetEdgeMap through the stand-in host.
 #include "kernel_support.h"
+#include "reference_maps.h"
 
 #include <cmath>
 #include <limits>
@@ -99,40 +100,6 @@ TEST(EdgeMap, EmptyImagesGiveEmptyMapsOfTheirShape)
     }
 }
 
-// The edge map as its definition reads, pixel by pixel, rows outer, with
-// offsets in 32-bit arithmetic.
-std::vector<double> reference_edge_map(const EdgeInputs& in)
-{
-    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
-    const int32_t nO = in.dims.size() > 2 ? int32_t(in.dims[2]) : 1;
-    const int32_t nS = in.dims.size() > 3 ? int32_t(in.dims[3]) : 1;
-    auto own_fabs = [](double x) { return x > 0 ? x : -x; };
-    auto own_fmax = [](double a, double b) { return a > b ? a : b; };
-    std::vector<double> E(size_t(rows) * cols, 0.0);
-    for (int32_t i = 1; i <= rows; ++i) {
-        for (int32_t j = 1; j <= cols; ++j) {
-            const int32_t p = (i - 1) + rows * (j - 1);
-            const int32_t o = in.orientation[p];
-            const auto at = [&](int32_t s) { return p + rows * cols * (o - 1) + rows * cols * nO * (s - 1); };
-            double sum = 0.0;
-            const double d = multiply_as_written(own_fabs(in.b), in.c);
-            if (nS >= 1) {
-                const double rho = in.R[at(in.scale[p])];
-                for (int32_t k = 1; k <= nS; ++k) {
-                    E[p] = add_as_written(E[p], in.R[at(k)]);
-                    sum = add_as_written(own_fmax(own_fabs(in.R[at(k)]), own_fabs(rho)), sum);
-                }
-                E[p] = own_fabs(E[p]);
-                for (int32_t k = 1; k <= nS; ++k) E[p] = (E[p] - in.Q[at(k)]) - d;
-            } else {
-                E[p] = own_fabs(E[p]);
-            }
-            E[p] = own_fmax(0.0, E[p]) / sum;
-        }
-    }
-    return E;
-}
-
 TEST(EdgeMap, AgreesBitForBitWithTheDefinitionOnRandomStacks)
 {
     RandomValues random(7);
@@ -152,7 +119,7 @@ TEST(EdgeMap, AgreesBitForBitWithTheDefinitionOnRandomStacks)
         in.b = random.special_or(random.uniform(-2.0, 2.0), 8);
         CallResult result = edge_map(in);
         ASSERT_FALSE(result.failed) << result.message;
-        expect_same_bits(reference_edge_map(in), values(result.outputs[0].get()), ::testing::PrintToString(shape));
+        expect_same_bits(zelref::edge_map(in.dims, in.R, in.Q, in.orientation, in.scale, in.c, in.b), values(result.outputs[0].get()), ::testing::PrintToString(shape));
     }
 }
 
@@ -177,12 +144,6 @@ TEST(EdgeMap, AcceptsWhatTheContractAllows)
               result.warnings[0].second);
 }
 
-struct Breach {
-    const char* what;
-    const char* mnemonic;
-    const char* message_part;
-};
-
 TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
 {
     Array R = doubles({2, 3, 2, 2}), Q = doubles({2, 3, 2, 2});
@@ -201,29 +162,23 @@ TEST(EdgeMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array tall = unbacked({65535, 1, 1, 1});
     Array big = unbacked({40000, 30000, 2, 1});
 
-    const struct {
-        Breach expected;
-        std::vector<const mxArray*> inputs;
-    } cases[] = {
-        {{"logical stack", "invalidClass", "input 1 (response stack)"}, {logical_stack.get(), Q.get(), o.get(), s.get(), c.get(), b.get()}},
-        {{"complex penalty", "invalidClass", "input 2 (penalty stack)"}, {R.get(), complex_stack.get(), o.get(), s.get(), c.get(), b.get()}},
-        {{"sparse weight", "invalidClass", "sparse"}, {R.get(), Q.get(), o.get(), s.get(), sparse.get(), b.get()}},
-        {{"fractional double index", "indexOutOfRange", "input 3 (orientation index map) holds 2.5 at pixel (2, 2); expected a whole number in 1..2"}, {R.get(), Q.get(), fractional_map.get(), s.get(), c.get(), b.get()}},
-        {{"int32 scale map", "invalidClass", "input 4 (scale index map) must be a real uint16 array, or a double array of whole numbers: pass it as uint16(map); found an int32 array."}, {R.get(), Q.get(), o.get(), int32_map.get(), c.get(), b.get()}},
-        {{"penalty of another size", "sizeMismatch", "input 2 (penalty stack)"}, {R.get(), small_Q.get(), o.get(), s.get(), c.get(), b.get()}},
-        {{"short orientation map", "tooFewElements", "input 3"}, {R.get(), Q.get(), short_map.get(), s.get(), c.get(), b.get()}},
-        {{"short scale map", "tooFewElements", "input 4"}, {R.get(), Q.get(), o.get(), short_map.get(), c.get(), b.get()}},
-        {{"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a whole number in 1..2"}, {R.get(), Q.get(), bad_o.get(), s.get(), c.get(), b.get()}},
-        {{"scale index 0", "indexOutOfRange", "holds 0 at pixel (1, 2)"}, {R.get(), Q.get(), o.get(), zero_s.get(), c.get(), b.get()}},
-        {{"empty weight", "emptyInput", "input 5 (penalty weight) has no element: its first element is its value, so the call ends here."}, {R.get(), Q.get(), o.get(), s.get(), empty.get(), b.get()}},
-        {{"empty factor", "emptyInput", "input 6 (penalty factor)"}, {R.get(), Q.get(), o.get(), s.get(), c.get(), empty.get()}},
-        {{"65535 rows", "tooLarge", "65535 rows"}, {tall.get(), tall.get(), o.get(), s.get(), c.get(), b.get()}},
-        {{"more than 2^31 elements", "tooLarge", "2400000000 elements"}, {big.get(), big.get(), o.get(), s.get(), c.get(), b.get()}},
+    const std::vector<Breach> cases = {
+        {"logical stack", "invalidClass", "input 1 (response stack)", {{1, logical_stack.get()}}},
+        {"complex penalty", "invalidClass", "input 2 (penalty stack)", {{2, complex_stack.get()}}},
+        {"sparse weight", "invalidClass", "sparse", {{5, sparse.get()}}},
+        {"fractional double index", "indexOutOfRange", "input 3 (orientation index map) holds 2.5 at pixel (2, 2); expected a whole number in 1..2", {{3, fractional_map.get()}}},
+        {"int32 scale map", "invalidClass", "input 4 (scale index map) must be a real uint16 array, or a double array of whole numbers: pass it as uint16(map); found an int32 array.", {{4, int32_map.get()}}},
+        {"penalty of another size", "sizeMismatch", "input 2 (penalty stack)", {{2, small_Q.get()}}},
+        {"short orientation map", "tooFewElements", "input 3", {{3, short_map.get()}}},
+        {"short scale map", "tooFewElements", "input 4", {{4, short_map.get()}}},
+        {"orientation past the count", "indexOutOfRange", "holds 3 at pixel (1, 3); expected a whole number in 1..2", {{3, bad_o.get()}}},
+        {"scale index 0", "indexOutOfRange", "holds 0 at pixel (1, 2)", {{4, zero_s.get()}}},
+        {"empty weight", "emptyInput", "input 5 (penalty weight) has no element: its first element is its value, so the call ends here.", {{5, empty.get()}}},
+        {"empty factor", "emptyInput", "input 6 (penalty factor)", {{6, empty.get()}}},
+        {"65535 rows", "tooLarge", "65535 rows", {{1, tall.get()}, {2, tall.get()}}},
+        {"more than 2^31 elements", "tooLarge", "2400000000 elements", {{1, big.get()}, {2, big.get()}}},
     };
-    for (const auto& c : cases) {
-        expect_breach(call("ZELgetEdgeMap", 1, c.inputs), "ZELgetEdgeMap", c.expected.what, c.expected.mnemonic,
-                      c.expected.message_part);
-    }
+    expect_breaches("ZELgetEdgeMap", 1, {R.get(), Q.get(), o.get(), s.get(), c.get(), b.get()}, cases);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // ZELgetIndexMaps through the stand-in host: the orientation and the scale
 // of the peak of |R| against a plain loop, and its contract.
 #include "kernel_support.h"
+#include "reference_maps.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,31 +10,6 @@
 namespace {
 
 using namespace zeltest;
-
-struct Maps {
-    std::vector<uint16_t> orientation, scale;
-};
-
-// Scale by scale, orientation by orientation: a magnitude replaces the best
-// only when it is larger, which NaN never is.
-template <typename T>
-Maps reference(const std::vector<T>& R, size_t pixels, size_t orientations, size_t scales)
-{
-    Maps maps{std::vector<uint16_t>(pixels, 1), std::vector<uint16_t>(pixels, 1)};
-    for (size_t p = 0; p < pixels; ++p) {
-        T best = T(-1);
-        for (size_t s = 0; s < scales; ++s)
-            for (size_t o = 0; o < orientations; ++o) {
-                const T v = std::fabs(R[p + pixels * (o + orientations * s)]);
-                if (v > best) {
-                    best = v;
-                    maps.orientation[p] = uint16_t(o + 1);
-                    maps.scale[p] = uint16_t(s + 1);
-                }
-            }
-    }
-    return maps;
-}
 
 std::vector<uint16_t> uint16_elements(const mxArray* a)
 {
@@ -61,14 +37,14 @@ TEST(IndexMaps, AgreeWithThePeakOfTheMagnitudesInScanOrder)
         const std::vector<double> R = stack_values(count, seed++);
         for (bool single : {false, true}) {
             Array stack = of_class(single ? mxSINGLE_CLASS : mxDOUBLE_CLASS, shape);
-            Maps expected;
+            zelref::IndexMaps expected;
             if (single) {
                 std::vector<float> f(R.begin(), R.end());
                 std::memcpy(mxGetData(stack.get()), f.data(), count * sizeof(float));
-                expected = reference(f, pixels, shape[2], shape[3]);
+                expected = zelref::index_maps(f, pixels, shape[2], shape[3]);
             } else {
                 std::memcpy(mxGetData(stack.get()), R.data(), count * sizeof(double));
-                expected = reference(R, pixels, shape[2], shape[3]);
+                expected = zelref::index_maps(R, pixels, shape[2], shape[3]);
             }
             const CallResult result = call("ZELgetIndexMaps", 2, {stack.get()});
             ASSERT_FALSE(result.failed) << result.message;
@@ -116,19 +92,14 @@ TEST(IndexMaps, ContractBreachesEndInAnIdentifiedError)
 {
     Array no_orientation = unbacked({4, 4, 0, 2}), no_scale = unbacked({4, 4, 3, 0});
     Array int16_stack = of_class(mxINT16_CLASS, {2, 2, 2}), huge = unbacked({40000, 40000, 2});
-    const struct {
-        const char* what;
-        const mxArray* stack;
-        const char* mnemonic;
-        const char* message_part;
-    } cases[] = {
-        {"no orientation", no_orientation.get(), "tooFewElements", "has no orientation (its orientation count is 0)"},
-        {"no scale", no_scale.get(), "tooFewElements", "has no scale (its scale count is 0)"},
-        {"int16 stack", int16_stack.get(), "invalidClass", "found an int16 array"},
-        {"too many elements", huge.get(), "tooLarge", "at most 2^31"},
+    Array stack = doubles({2, 2, 2});
+    const std::vector<Breach> cases = {
+        {"no orientation", "tooFewElements", "has no orientation (its orientation count is 0)", {{1, no_orientation.get()}}},
+        {"no scale", "tooFewElements", "has no scale (its scale count is 0)", {{1, no_scale.get()}}},
+        {"int16 stack", "invalidClass", "found an int16 array", {{1, int16_stack.get()}}},
+        {"too many elements", "tooLarge", "at most 2^31", {{1, huge.get()}}},
     };
-    for (const auto& c : cases)
-        expect_breach(call("ZELgetIndexMaps", 2, {c.stack}), "ZELgetIndexMaps", c.what, c.mnemonic, c.message_part);
+    expect_breaches("ZELgetIndexMaps", 2, {stack.get()}, cases);
     // No pixel: empty maps, whatever the other sizes.
     Array empty = unbacked({0, 5, 0, 3});
     const CallResult result = call("ZELgetIndexMaps", 2, {empty.get()});

@@ -97,7 +97,9 @@ TEST(InputClasses, SingleInputsAndDoubleIndexMapsGiveTheBitsOfTheDoubleCall)
     for (const KernelFacts& kernel : all_kernels()) {
         if (takes_image(kernel)) continue;  // a single image makes single stacks: its own tests
 
-        for (const KernelCall& c : contract_calls(kernel.name)) {
+        std::vector<KernelCall> calls = contract_calls(kernel.name);
+        for (KernelCall& c : long_calls(kernel.name)) calls.push_back(std::move(c));
+        for (const KernelCall& c : calls) {
             const Variants v = variants_of(kernel, c);
             const Outcome expected = outcome_of(call(c.kernel, c.nlhs, handles(c, v, {}, false)));
             ASSERT_FALSE(expected.failed) << c.kernel << ", " << c.what << ": " << expected.message;

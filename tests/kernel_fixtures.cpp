@@ -321,6 +321,27 @@ std::vector<KernelCall> contract_calls(const std::string& kernel)
     return {};
 }
 
+std::vector<KernelCall> long_calls(const std::string& kernel)
+{
+    // 1100 pixels: past the distance the kernels prefetch ahead (64 pixels),
+    // two runs of 512 and part of a third.
+    const char* what = "1100 pixels";
+    std::vector<KernelCall> calls;
+    if (kernel == "ZELgetBlobMap" || kernel == "ZELgetRidgeMap")
+        calls.push_back(ten_input_call(kernel, what, {1, 1100, 2, 2}, 7, 2.5, 16));
+    else if (kernel == "ZELgetEdgeMap")
+        calls.push_back(edge_call(what, {1, 1100, 2, 2}, 0.3, -1.5, 26));
+    else if (kernel == "ZELgetHeightAndWidthMap")
+        calls.push_back(height_and_width_call(what, {1, 1100, 2, 3}, 3, 2, 36));
+    else if (kernel == "ZELgetOrientationMap")
+        calls.push_back(orientation_call("1100 pixels, arctangent mapping", {1, 1100, 10, 2}, 1, 47));
+    else if (kernel == "ZELgetCurvatureMap")
+        calls.push_back(curvature_call("3 x 370 pixels", {3, 370}, 58));
+    else if (kernel == "ZELgetIndexMaps")
+        calls.push_back(index_maps_call(what, {1, 1100, 3, 2}, 87));
+    return calls;
+}
+
 std::vector<KernelCall> breaching_calls(const KernelFacts& kernel)
 {
     std::vector<KernelCall> calls;

@@ -23,6 +23,11 @@ struct KernelCall {
 // no scales, one scale, empty images, every mode and flag.
 std::vector<KernelCall> contract_calls(const std::string& kernel);
 
+// Calls past the distance the kernels prefetch ahead and past a run of
+// pixels (1100 pixels; none for the filter bank, whose own tests take such
+// images), with few planes, so that every build and checker runs them fast.
+std::vector<KernelCall> long_calls(const std::string& kernel);
+
 // Whether input 1 is an image, which must be 2-D and have a pixel, and
 // whose class sets the class of the outputs.
 bool takes_image(const KernelFacts& kernel);

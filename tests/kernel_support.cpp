@@ -205,7 +205,11 @@ CallResult call(mexFunctionPointer entry, const std::string& kernel, int nlhs,
     std::vector<mxArray*> plhs(slots + 1, nullptr);
     plhs[slots] = guard;
     std::vector<const mxArray*> prhs(inputs);
-    result.failed = mexHostCall(entry, nlhs, plhs.data(), int(prhs.size()), prhs.data()) != 0;
+    const int outcome = mexHostCall(entry, nlhs, plhs.data(), int(prhs.size()), prhs.data());
+    result.failed = outcome != 0;
+    result.lanes = mexHostLanesRan();
+    // An exception of its own leaving a MEX file would end the user's session.
+    EXPECT_NE(2, outcome) << kernel << " let an exception escape: " << mexHostErrorMessage();
     for (int k = 0; k < mexHostWarningCount(); ++k)
         result.warnings.emplace_back(mexHostWarningId(k), mexHostWarningMessage(k));
     EXPECT_EQ(guard, plhs[slots]) << kernel << " wrote past the " << slots << " output slot(s) it was given";
@@ -229,6 +233,18 @@ void expect_breach(const CallResult& result, const std::string& kernel, const ch
     EXPECT_NE(std::string::npos, result.message.find(message_part)) << what << ": " << result.message;
     // The host shows the function's name beside the message; the message itself does not repeat it.
     EXPECT_EQ(std::string::npos, result.message.find(kernel)) << what << ": " << result.message;
+}
+
+void expect_breaches(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& valid,
+                     const std::vector<Breach>& cases)
+{
+    for (const Breach& k : cases) {
+        std::vector<const mxArray*> inputs = valid;
+        for (const auto& r : k.replaced) inputs.at(size_t(r.first - 1)) = r.second;
+        expect_breach(call(kernel, nlhs, inputs), kernel, k.what, k.mnemonic, k.message_part);
+    }
+    const CallResult result = call(kernel, nlhs, valid);
+    EXPECT_FALSE(result.failed) << kernel << ": the unbroken inputs are rejected: " << result.message;
 }
 
 void expect_same_bits(const std::vector<double>& expected, const std::vector<double>& got, const std::string& what)

@@ -2,6 +2,7 @@
 #ifndef ZEL_TESTS_KERNEL_SUPPORT_H
 #define ZEL_TESTS_KERNEL_SUPPORT_H
 
+#include "demanding_shapes.h"
 #include "mex_host.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,7 @@ struct CallResult {
     std::string message;
     std::vector<Array> outputs;  // the slots the call filled, in order
     std::vector<std::pair<std::string, std::string>> warnings;  // identifier, message
+    int lanes = 0;  // doubles per vector lane, when the MEX file reports it (ZEL_REPORT_LANES)
 };
 
 // Calls the kernel with nlhs requested outputs. The host offers
@@ -86,6 +88,20 @@ CallResult call(mexFunctionPointer entry, const std::string& kernel, int nlhs,
 void expect_breach(const CallResult& result, const std::string& kernel, const char* what, const char* mnemonic,
                    const char* message_part);
 
+// The contract tables: each row a call that breaks the contract, made of a
+// valid call with the inputs at the given numbers (1-based) replaced, and
+// the error it must end in. expect_breaches checks every row with
+// expect_breach, and that the valid call itself is accepted, so that each
+// row fails for its own replacement.
+struct Breach {
+    const char* what;
+    const char* mnemonic;
+    const char* message_part;
+    std::vector<std::pair<int, const mxArray*>> replaced;  // input number, array
+};
+void expect_breaches(const std::string& kernel, int nlhs, const std::vector<const mxArray*>& valid,
+                     const std::vector<Breach>& cases);
+
 inline uint64_t bits(double x)
 {
     uint64_t b;
@@ -99,12 +115,6 @@ inline double from_bits(uint64_t b)
     return x;
 }
 
-// a + b and a * b as the processor gives them for operands in this order:
-// with two NaN operands the result is the first one, quieted. The references
-// use them wherever both operands can be NaN.
-inline double quieted(double x) { return from_bits(bits(x) | 0x0008000000000000ull); }
-inline double add_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a + b; }
-inline double multiply_as_written(double a, double b) { return std::isnan(a) ? quieted(a) : a * b; }
 
 // Random inputs for the comparisons with the references: mostly ordinary
 // numbers and, now and then, one that the kernels treat in particular ways:
@@ -151,20 +161,6 @@ struct RandomValues {
         return v;
     }
 };
-
-// Stacks for the comparisons with the references beyond the small shapes of
-// each kernel's own test: images of more pixels than one run of the blob and
-// ridge maps (256) with a partial last run, tall, wide, one row and one
-// column; 65534 orientations and 65534 scales, the most a size may be, for
-// one pixel and for two; and a stack of five dimensions, of which the
-// kernels read the first four.
-inline const std::vector<std::vector<mwSize>>& demanding_stacks()
-{
-    static const std::vector<std::vector<mwSize>> stacks = {
-        {17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4},       {600, 1, 1, 2},   {1, 1, 65534},
-        {2, 1, 65534},  {1, 1, 1, 65534}, {1, 2, 1, 65534}, {3, 4, 3, 2, 2}};
-    return stacks;
-}
 
 // The map a kernel computed against the one its reference computed, bit for
 // bit (NaN sign and payload, the sign of zero): every element that differs

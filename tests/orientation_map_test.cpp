@@ -1,5 +1,6 @@
 // ZELgetOrientationMap through the stand-in host.
 #include "kernel_support.h"
+#include "reference_maps.h"
 
 #include <cmath>
 #include <limits>
@@ -130,45 +131,9 @@ TEST(OrientationMap, EmptyImagesGiveEmptyMapsOfTheirShape)
     }
 }
 
-// The orientation map as its definition reads, pixel by pixel, rows outer.
 std::vector<double> reference_orientation_map(const OrientationInputs& in)
 {
-    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
-    const int32_t nO = in.dims.size() > 2 ? int32_t(in.dims[2]) : 1;
-    const int32_t f = in.flag, L = nO - 6 * f, H = nO / 2, Q = nO / 4, D = (nO - 6) / 4;
-    const double pi = 3.141592653589793;
-    std::vector<double> angles(size_t(rows) * cols, 0.0);
-    for (int32_t i = 1; i <= rows; ++i) {
-        for (int32_t j = 1; j <= cols; ++j) {
-            const int32_t p = (i - 1) + rows * (j - 1);
-            const int32_t o = in.orientation[p], s = in.scale[p];
-            const auto R = [&](int32_t k) { return in.R[p + rows * cols * (k - 1) + rows * cols * nO * (s - 1)]; };
-            int32_t previous, next;
-            if (nO == 1) {
-                previous = next = 1;
-            } else if (o == 1) {
-                previous = nO, next = 2;
-            } else if (o == nO) {
-                previous = nO - 1, next = 1;
-            } else {
-                previous = o - 1, next = o + 1;
-            }
-            const double a = std::fabs(R(previous)), c = std::fabs(R(o)), b = std::fabs(R(next));
-            double theta = o + (b - a) / (c * 4 - add_as_written(b, a) * 2);
-            if (theta < 1) theta += L;
-            double angle;
-            if (f == 0) {
-                angle = ((theta - 1) / nO) * 180;
-            } else if (o > H) {
-                angle = std::atan((((theta - H) - Q) - 1) / D) * 180 / pi;
-                if (angle < 0) angle += 180;
-            } else {
-                angle = std::atan(((theta - Q) - 1) / D) * 180 / pi + 90;
-            }
-            angles[p] = angle;
-        }
-    }
-    return angles;
+    return zelref::orientation_map(in.dims, in.R, in.orientation, in.scale, in.flag);
 }
 
 TEST(OrientationMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)
@@ -247,25 +212,18 @@ TEST(OrientationMap, ContractBreachesEndInAnIdentifiedErrorWithNoOutput)
     Array ones = uint16s({2, 3}, {1, 1, 1, 1, 1, 1});
     Array deep = unbacked({2, 3, 1, 65535});
 
-    const struct {
-        const char* what;
-        const char* mnemonic;
-        const char* message_part;
-        std::vector<const mxArray*> inputs;
-    } cases[] = {
-        {"uint8 stack", "invalidClass", "input 1 (response stack)", {uint8_stack.get(), o.get(), s.get(), f.get()}},
-        {"zero in a double scale map", "indexOutOfRange", "input 3 (scale index map) holds -0 at pixel (1, 3)", {R.get(), o.get(), zero_map.get(), f.get()}},
-        {"flag as a double", "invalidClass", "input 4 (angle mapping flag) must be a real uint16 value: pass it as uint16(value); found a double array.", {R.get(), o.get(), s.get(), double_flag.get()}},
-        {"empty flag", "emptyInput", "input 4 (angle mapping flag)", {R.get(), o.get(), s.get(), empty_flag.get()}},
-        {"short orientation map", "tooFewElements", "input 2", {R.get(), short_map.get(), s.get(), f.get()}},
-        {"orientation past the count", "indexOutOfRange", "holds 5 at pixel (1, 3); expected a whole number in 1..4", {R.get(), big_o.get(), s.get(), f.get()}},
-        {"scale index 0", "indexOutOfRange", "input 3 (scale index map) holds 0 at pixel (2, 1)", {R.get(), o.get(), zero_s.get(), f.get()}},
-        {"no orientation for a pixel", "indexOutOfRange", "has no orientation to select (its orientation count is 0)", {no_orientations.get(), ones.get(), ones.get(), f.get()}},
-        {"65535 scales", "tooLarge", "65535 scales", {deep.get(), o.get(), s.get(), f.get()}},
+    const std::vector<Breach> cases = {
+        {"uint8 stack", "invalidClass", "input 1 (response stack)", {{1, uint8_stack.get()}}},
+        {"zero in a double scale map", "indexOutOfRange", "input 3 (scale index map) holds -0 at pixel (1, 3)", {{3, zero_map.get()}}},
+        {"flag as a double", "invalidClass", "input 4 (angle mapping flag) must be a real uint16 value: pass it as uint16(value); found a double array.", {{4, double_flag.get()}}},
+        {"empty flag", "emptyInput", "input 4 (angle mapping flag)", {{4, empty_flag.get()}}},
+        {"short orientation map", "tooFewElements", "input 2", {{2, short_map.get()}}},
+        {"orientation past the count", "indexOutOfRange", "holds 5 at pixel (1, 3); expected a whole number in 1..4", {{2, big_o.get()}}},
+        {"scale index 0", "indexOutOfRange", "input 3 (scale index map) holds 0 at pixel (2, 1)", {{3, zero_s.get()}}},
+        {"no orientation for a pixel", "indexOutOfRange", "has no orientation to select (its orientation count is 0)", {{1, no_orientations.get()}, {2, ones.get()}, {3, ones.get()}}},
+        {"65535 scales", "tooLarge", "65535 scales", {{1, deep.get()}}},
     };
-    for (const auto& c : cases) {
-        expect_breach(call(kKernel, 1, c.inputs), kKernel, c.what, c.mnemonic, c.message_part);
-    }
+    expect_breaches(kKernel, 1, {R.get(), o.get(), s.get(), f.get()}, cases);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // ZELgetRidgeMap through the stand-in host.
 #include "blob_ridge_fixture.h"
+#include "reference_maps.h"
 
 namespace {
 
@@ -59,42 +60,9 @@ TEST(RidgeMap, EdgeCasesOfOnePixel)
 
 TEST(RidgeMap, ScaleCountZeroAndEmptyImages) { expect_nan_map_without_scales_and_empty_maps_without_pixels(kRidge); }
 
-// The ridge map as its definition reads, with fractions limited to
-// [-0.5, 0.5] so that both samples stay inside the table; offsets and table
-// indices in 32-bit arithmetic, pixels rows outer.
 std::vector<double> reference_ridge_map(const BlobRidgeFixture& in)
 {
-    const int32_t rows = int32_t(in.dims[0]), cols = int32_t(in.dims[1]);
-    const int32_t nO = int32_t(orientations(in.dims)), nS = int32_t(scales(in.dims));
-    const int32_t n = int32_t(in.P.size());
-    auto own_fabs = [](double x) { return x > 0 ? x : -x; };
-    auto own_fmax = [](double a, double b) { return a > b ? a : b; };
-    auto own_fsign = [](double x) { return x == 0 ? 0.0 : x > 0 ? 1.0 : -1.0; };
-    auto sample = [&](double f) {
-        const double product = f * double(n - 1);
-        return std::isnan(product) ? in.P[0] : in.P.at(size_t(int32_t(product)));
-    };
-    std::vector<double> M(size_t(rows) * cols, 0.0);
-    for (int32_t i = 1; i <= rows; ++i) {
-        for (int32_t j = 1; j <= cols; ++j) {
-            const int32_t p = (i - 1) + rows * (j - 1);
-            const int32_t o = in.orientation[p];
-            const double a = in.A[p], b = in.B[p], polarity = own_fsign(b);
-            double sigma = 0.0;
-            for (int32_t s = 1; s <= nS; ++s) {
-                double x = ((a / in.T[(o - 1) + nO * (s - 1)]) * in.g) / (double(n) + double(n));
-                if (0.5 < x) x = 0.5;
-                if (x < -0.5) x = -0.5;
-                const double d = sample(0.5 + x) - sample(0.5 - x);
-                const int32_t at = p + rows * cols * (o - 1) + rows * cols * nO * (s - 1);
-                M[p] = add_as_written(own_fsign(d) * polarity * in.R[at], M[p]);
-                M[p] = M[p] - add_as_written(multiply_as_written(own_fabs(d), in.c), in.Q[at]);
-                sigma = add_as_written(own_fmax(own_fabs(in.R[at]), own_fabs(multiply_as_written(d, b))), sigma);
-            }
-            M[p] = own_fmax(0.0, M[p]) / sigma;
-        }
-    }
-    return M;
+    return zelref::ridge_map(in.dims, in.R, in.Q, in.orientation, in.c, in.P, in.g, in.A, in.T, in.B);
 }
 
 TEST(RidgeMap, AgreesBitForBitWithTheDefinitionOnRandomInputs)

@@ -1,4 +1,5 @@
 #include "random_cases.h"
+#include "../demanding_shapes.h"
 
 #include <cmath>
 #include <cstring>
@@ -71,11 +72,8 @@ Input index_map(const Dims& stack, size_t count, Values& v)
 
 Input pixel_map(const Dims& stack, Values& v, double (Values::*draw)()) { return doubles({stack[0], stack[1]}, v, draw); }
 
-// Stacks beyond the small ones: images of more pixels than one run of the
-// blob and ridge maps (256) with a partial last run; 65534 orientations and
-// 65534 scales; five dimensions, of which the kernels read four.
-const Dims kDemandingStacks[] = {{17, 31, 3, 2}, {257, 2, 2, 3}, {1, 600, 4}, {600, 1, 1, 2},
-                                 {1, 2, 65534},  {2, 1, 1, 65534}, {3, 4, 3, 2, 2}};
+// The stacks beyond the small ones, the C++ suite's own.
+const std::vector<Dims>& kDemandingStacks = zeltest::demanding_stacks();
 
 // The same call with every real input in single precision (its values made
 // exact there first) and the index maps at the given positions (1-based) as
@@ -151,7 +149,7 @@ std::vector<Case> edge_cases(Values& v)
 {
     std::vector<Case> cases;
     std::vector<Dims> stacks = {{7, 5, 4, 3}, {3, 4, 1, 1}, {6, 2, 3}, {0, 3, 2, 2}, {4, 4, 2, 0}};
-    stacks.insert(stacks.end(), std::begin(kDemandingStacks), std::end(kDemandingStacks));
+    stacks.insert(stacks.end(), kDemandingStacks.begin(), kDemandingStacks.end());
     for (const Dims& R : stacks) cases.push_back(edge_case(R, v));
     cases.push_back(in_single_precision(cases[5], {3, 4}));
     Case wrong_class = cases[0];
@@ -164,7 +162,7 @@ std::vector<Case> blob_ridge_cases(const char* kernel, Values& v)
 {
     std::vector<Case> cases;
     std::vector<Dims> stacks = {{6, 5, 4, 3}, {3, 3, 1, 2}, {5, 4, 3}, {0, 2, 2, 2}};
-    stacks.insert(stacks.end(), std::begin(kDemandingStacks), std::end(kDemandingStacks));
+    stacks.insert(stacks.end(), kDemandingStacks.begin(), kDemandingStacks.end());
     for (const Dims& R : stacks) cases.push_back(blob_ridge_case(kernel, R, v));
     cases.push_back(in_single_precision(cases[4], {3}));
     Case wrong_size = cases[0];
