@@ -50,9 +50,9 @@ function varargout = ZELgetResponseStack(varargin)
 %   the flipped odd kernel: the passes are correlations. The MEX file fixes
 %   every operation, so that every build on every host (MATLAB and Octave,
 %   Linux and Windows) gives the same bits: exp, sin and cos with its own
-%   arithmetic; first down the columns (Gy0, Gy1, Gy2 with g0, g1, g2), then
-%   along the rows (Ixx = g2 of Gy0, Ix = g1 of Gy0, Ixy = g1 of Gy1,
-%   Iy = g0 of Gy1, Iyy = g0 of Gy2), each sum in the order
+%   arithmetic; first down each column: Gy0, Gy1, Gy2 with g0, g1, g2; then
+%   along each row: Ixx = g2 of Gy0, Ix = g1 of Gy0, Ixy = g1 of Gy1,
+%   Iy = g0 of Gy1, Iyy = g0 of Gy2; each sum in the order
 %     even taps w: w(0)*f(t), then + w(k)*(f(t-k) + f(t+k)) for k = 1..r
 %     odd taps v:  v(1)*(f(t+1) - f(t-1)), then + v(k)*(f(t+k) - f(t-k)), k = 2..r
 %   and the steering as written above, with s*s, (s*c)*2 and c*c formed
