@@ -18,10 +18,6 @@
 #define ZEL_TRAVERSAL ZEL_MEMORY_ORDER
 #endif
 
-// Code that a caller compiled for a wider instruction set must take in whole,
-// so that it is compiled for that set too.
-#define ZEL_ALWAYS_INLINE inline __attribute__((always_inline))
-#define ZEL_INLINE_LAMBDA __attribute__((always_inline))
 
 namespace zel {
 namespace {
@@ -46,7 +42,7 @@ inline ptrdiff_t pixel_count(const StackShape& s) { return ptrdiff_t(s.rows) * s
 // Inlined always, as the expression it stands for: the lane kernels that
 // call it are inlined whole into one function per instruction set, and one
 // more call to weigh there changes how the compiler lays out their loops.
-ZEL_ALWAYS_INLINE int32_t zero_based(uint16_t o) { return int32_t(o) - 1; }
+inline int32_t zero_based(uint16_t o) { return int32_t(o) - 1; }
 
 // Distance between consecutive orientations, and between consecutive scales,
 // of one pixel in the stack.
@@ -133,7 +129,7 @@ inline void for_each_pixel(const StackShape& shape, PixelFunction pixel)
 // order, so that a kernel can read the planes of a stack as streams. With
 // rows outer, every run is one pixel, in that order.
 template <typename RunFunction>
-ZEL_ALWAYS_INLINE void for_each_pixel_run(const StackShape& shape, ptrdiff_t max_run, RunFunction run)
+inline void for_each_pixel_run(const StackShape& shape, ptrdiff_t max_run, RunFunction run)
 {
 #if ZEL_TRAVERSAL == ZEL_ROWS_OUTER
     (void)max_run;

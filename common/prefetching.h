@@ -20,7 +20,7 @@ constexpr ptrdiff_t kPrefetchAhead = 64;
 // Asks for the line of element i to be brought into the cache; reads
 // nothing, so i may lie past the array.
 template <typename T>
-ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
+inline void prefetch(Elements<T> elements, ptrdiff_t i)
 {
     __builtin_prefetch(elements.data + i);
 }
@@ -28,7 +28,7 @@ ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
 // Whether the count elements from element i on take in the start of a
 // 64-byte cache line: a pass over the array meets each line start once.
 template <typename T>
-ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
+inline bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
 {
     const uintptr_t first = uintptr_t(elements.data + i);
     return (first - 1) / 64 != (first + count * sizeof(T) - 1) / 64;
@@ -37,11 +37,11 @@ ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t 
 // For the maps computed one pixel at a time: calls lines(ahead) with
 // ahead = p + kPrefetchAhead, for it to ask for what that pixel will read,
 // when that pixel exists (pixels is the pixel count). lines must be inlined
-// (a ZEL_INLINE_LAMBDA): a function that only prefetches has no effect the
+// (a): a function that only prefetches has no effect the
 // optimiser sees, so a call to it, were it left a call, would be dropped with
 // every prefetch in it.
 template <typename Lines>
-ZEL_ALWAYS_INLINE void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines lines)
+inline void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines lines)
 {
     const ptrdiff_t ahead = p + kPrefetchAhead;
     if (ahead < pixels) lines(ahead);
@@ -54,7 +54,7 @@ ZEL_ALWAYS_INLINE void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines
 // first and the last lane ask for all its lines; asking for every lane cost
 // more.
 template <int W, typename Stack, typename PenaltyStack>
-ZEL_ALWAYS_INLINE void prefetch_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
+inline void prefetch_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
                                                 Stack R, PenaltyStack Q)
 {
     const ptrdiff_t step = scale_stride(shape), pixels = pixel_count(shape);

@@ -54,7 +54,7 @@ struct RunSums {
 // The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
 // from q on, before any limit.
 template <int W>
-ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
+inline zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
 {
     const zel::Lanes<W> T =
         zel::gather<W>(reads.scale_table, [&](int l) { return sums.table_row[q + l] + reads.column; });
@@ -84,7 +84,7 @@ ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, con
 // side, more streams than the processor's prefetchers follow, so it asks for
 // each plane's lines ahead itself.
 template <int N, typename Stack, typename PenaltyStack>
-ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
                                  RunSums& sums, Stack response, PenaltyStack penalty)
 {
     const zel::ScaleReads reads = zel::scale_reads(in, s);
@@ -95,7 +95,7 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
     // Where the next pass starts: the next scale of this run, or the first
     // scale of the next run.
     const ptrdiff_t next = s < in.shape.scales ? first + zel::scale_start(in.shape, s + 1) : first + count;
-    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
+    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
         // In the stacks' own classes: the widening waits until the pass is done.
@@ -132,39 +132,54 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
     });
 }
 
+// A call as the gateway hands it to the lanes.
+struct BlobCall {
+    zel::BlobRidgeInputs in;
+    double* M;
+};
+
+// The map of every pixel, N pixels at a time.
+template <int N>
+void blob_map(const BlobCall& call)
+{
+    const zel::BlobRidgeInputs& in = call.in;
+    const ptrdiff_t plane = zel::orientation_stride(in.shape);
+    zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) {
+        zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            // r and sigma start at 0, the polarity is fsign(b); the
+            // scales add their terms in ascending order, each scale's
+            // planes streamed over the run; the score is
+            // clamped_normalisation(r, sigma) = fmax(0, r) / sigma.
+            RunSums sums;
+            sums.r = call.M + first;
+            zel::read_values(in.size, first, count, sums.size);
+            zel::read_values(in.amplitude, first, count, sums.amplitude);
+            for (ptrdiff_t q = 0; q < count; ++q) {
+                const int32_t row = zel::zero_based(in.orientation[first + q]);
+                sums.table_row[q] = row;
+                sums.selected_plane[q] = int32_t(plane * row);
+            }
+            for (ptrdiff_t q = 0; q < count; ++q) {
+                sums.polarity[q] = zel::fsign(sums.amplitude[q]);
+                sums.sigma[q] = 0.0;
+                sums.r[q] = 0.0;
+            }
+            for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
+            for (ptrdiff_t q = 0; q < count; ++q)
+                sums.r[q] = zel::clamped_normalisation(sums.r[q], sums.sigma[q]);
+        });
+    });
+}
+
 }  // namespace
 
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(blob_map, BlobCall)
+#else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    const ptrdiff_t plane = zel::orientation_stride(in.shape);
-    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
-        constexpr int N = decltype(lanes)::value;
-        zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
-            zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
-                // r and sigma start at 0, the polarity is fsign(b); the
-                // scales add their terms in ascending order, each scale's
-                // planes streamed over the run; the score is
-                // clamped_normalisation(r, sigma) = fmax(0, r) / sigma.
-                RunSums sums;
-                sums.r = M + first;
-                zel::read_values(in.size, first, count, sums.size);
-                zel::read_values(in.amplitude, first, count, sums.amplitude);
-                for (ptrdiff_t q = 0; q < count; ++q) {
-                    const int32_t row = zel::zero_based(in.orientation[first + q]);
-                    sums.table_row[q] = row;
-                    sums.selected_plane[q] = int32_t(plane * row);
-                }
-                for (ptrdiff_t q = 0; q < count; ++q) {
-                    sums.polarity[q] = zel::fsign(sums.amplitude[q]);
-                    sums.sigma[q] = 0.0;
-                    sums.r[q] = 0.0;
-                }
-                for (uint16_t s = 1; s <= in.shape.scales; ++s) add_scale<N>(in, first, count, s, sums, R, Q);
-                for (ptrdiff_t q = 0; q < count; ++q)
-                    sums.r[q] = zel::clamped_normalisation(sums.r[q], sums.sigma[q]);
-            });
-        });
-    });
+    zel::compute_with_widest_lanes(BlobCall{in, M});
 }
+#endif

@@ -55,7 +55,7 @@ struct EdgeInputs {
 // call; every operation one IEEE operation in the order written and, where
 // both operands are NaN, the left one's NaN coming out (plus and times).
 template <int W, typename Stack, typename PenaltyStack>
-ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* E)
+inline void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* E)
 {
     using V = zel::Lanes<W>;
     const zel::StackShape shape = in.shape;
@@ -77,8 +77,32 @@ ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, P
     zel::store<W>(E + p, zel::fmax<W>(V{}, value) / sum);
 }
 
+// A call as the gateway hands it to the lanes.
+struct EdgeCall {
+    EdgeInputs in;
+    zel::RealArray response;
+    zel::RealArray penalty;
+    double* E;
+};
+
+// The map of every pixel, N pixels at a time.
+template <int N>
+void edge_map(const EdgeCall& call)
+{
+    zel::with_elements(call.response, call.penalty, [&](auto R, auto Q) {
+        zel::for_each_pixel_run(call.in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                edge_values<decltype(group)::value>(call.in, first + q, R, Q, call.E);
+            });
+        });
+    });
+}
+
 }  // namespace
 
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(edge_map, EdgeCall)
+#else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::Signature signature = {"ZELgetEdgeMap", kRoles, kInputCount, 1, "Six input arguments required."};
@@ -98,14 +122,6 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
                            zel::times(zel::fabs(b), c)};
 
     double* E = zel::create_output(plhs, 0, shape);
-    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
-        constexpr int N = decltype(lanes)::value;
-        zel::with_elements(response, penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
-            zel::for_each_pixel_run(shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
-                zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) ZEL_INLINE_LAMBDA {
-                    edge_values<decltype(group)::value>(in, first + q, R, Q, E);
-                });
-            });
-        });
-    });
+    zel::compute_with_widest_lanes(EdgeCall{in, response, penalty, E});
 }
+#endif

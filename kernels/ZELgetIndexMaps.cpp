@@ -63,7 +63,7 @@ struct Best {
 // stride elements further: the best so far stays in registers across the
 // planes.
 template <int L, int G, typename T>
-ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t stride,
+inline void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t stride,
                                    typename WidthOf<T>::Integer k)
 {
     typedef typename WidthOf<T>::Integer Integer;
@@ -91,7 +91,7 @@ ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, 
 
 // Planes G at a time from k on, while G are left before planes.
 template <int L, int G, typename T>
-ZEL_ALWAYS_INLINE void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrdiff_t count,
+inline void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrdiff_t count,
                                           typename WidthOf<T>::Integer& k, typename WidthOf<T>::Integer planes)
 {
     const ptrdiff_t vectors = count - count % L;
@@ -104,7 +104,7 @@ ZEL_ALWAYS_INLINE void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t s
 
 // The index maps of the count pixels from first on.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void index_run(const T* R, const zel::StackShape& shape, ptrdiff_t first, ptrdiff_t count,
+inline void index_run(const T* R, const zel::StackShape& shape, ptrdiff_t first, ptrdiff_t count,
                                  uint16_t* orientation, uint16_t* scale)
 {
     typedef typename WidthOf<T>::Integer Integer;
@@ -126,8 +126,34 @@ ZEL_ALWAYS_INLINE void index_run(const T* R, const zel::StackShape& shape, ptrdi
     }
 }
 
+// A call as the gateway hands it to the lanes; scale is null when only the
+// orientation map is asked for.
+struct IndexCall {
+    zel::RealArray response;
+    zel::StackShape shape;
+    uint16_t* orientation;
+    uint16_t* scale;
+};
+
+// The maps of every pixel, a run at a time, in as many lanes of the stack's
+// class as N doubles fill, or twice that of singles.
+template <int N>
+void index_maps(const IndexCall& call)
+{
+    zel::with_elements(call.response, [&](auto R) {
+        typedef typename decltype(R)::Element T;
+        constexpr int L = N * int(sizeof(double) / sizeof(T));
+        zel::for_each_pixel_run(call.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            index_run<L>(R.data, call.shape, first, count, call.orientation, call.scale);
+        });
+    });
+}
+
 }  // namespace
 
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(index_maps, IndexCall)
+#else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::Signature signature = {"ZELgetIndexMaps", kRoles, kInputCount, 2, "One input arguments required."};
@@ -143,14 +169,6 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     uint16_t* orientation = static_cast<uint16_t*>(zel::create_filled_array(plhs, 0, 2, dims, mxUINT16_CLASS));
     uint16_t* scale = nlhs >= 2 ? static_cast<uint16_t*>(zel::create_filled_array(plhs, 1, 2, dims, mxUINT16_CLASS)) : nullptr;
     const zel::RealArray response = zel::real_array(prhs[kResponse]);
-    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
-        constexpr int N = decltype(lanes)::value;
-        zel::with_elements(response, [&](auto R) ZEL_INLINE_LAMBDA {
-            typedef typename decltype(R)::Element T;
-            constexpr int L = N * int(sizeof(double) / sizeof(T));
-            zel::for_each_pixel_run(shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
-                index_run<L>(R.data, shape, first, count, orientation, scale);
-            });
-        });
-    });
+    zel::compute_with_widest_lanes(IndexCall{response, shape, orientation, scale});
 }
+#endif

@@ -76,7 +76,7 @@ using zel::VectorOf;
 // the stacks are written once and not read again by the call, and a plain
 // store would first read each line in. Elsewhere a plain store.
 template <typename V, typename T>
-ZEL_ALWAYS_INLINE void stream_vector(T* p, V v)
+inline void stream_vector(T* p, V v)
 {
 #if defined(__x86_64__) && defined(__clang__)
     __builtin_nontemporal_store(v, reinterpret_cast<V*>(p));
@@ -140,7 +140,7 @@ struct Image {
 };
 
 template <typename T, typename Source, typename Convert>
-ZEL_ALWAYS_INLINE void read_samples(const Source* column, ptrdiff_t rows, ptrdiff_t first, ptrdiff_t count,
+inline void read_samples(const Source* column, ptrdiff_t rows, ptrdiff_t first, ptrdiff_t count,
                                     T* out, Convert convert)
 {
     if (first >= 0 && first + count <= rows) {
@@ -152,10 +152,10 @@ ZEL_ALWAYS_INLINE void read_samples(const Source* column, ptrdiff_t rows, ptrdif
 
 // Samples first .. first + count - 1 of column j, mirrored, as T.
 template <typename T>
-ZEL_ALWAYS_INLINE void read_column(const Image& image, ptrdiff_t j, ptrdiff_t first, ptrdiff_t count, T* out)
+inline void read_column(const Image& image, ptrdiff_t j, ptrdiff_t first, ptrdiff_t count, T* out)
 {
     const ptrdiff_t at = j * image.rows;
-    const auto real = [](auto v) ZEL_INLINE_LAMBDA { return v == v ? T(v) : host_nan<T>(); };
+    const auto real = [](auto v) { return v == v ? T(v) : host_nan<T>(); };
     switch (image.class_id) {
     case mxDOUBLE_CLASS:
         read_samples(static_cast<const double*>(image.data) + at, image.rows, first, count, out, real);
@@ -165,15 +165,15 @@ ZEL_ALWAYS_INLINE void read_column(const Image& image, ptrdiff_t j, ptrdiff_t fi
         break;
     case mxUINT8_CLASS:
         read_samples(static_cast<const uint8_t*>(image.data) + at, image.rows, first, count, out,
-                     [](uint8_t v) ZEL_INLINE_LAMBDA { return T(v) / T(255); });
+                     [](uint8_t v) { return T(v) / T(255); });
         break;
     case mxUINT16_CLASS:
         read_samples(static_cast<const uint16_t*>(image.data) + at, image.rows, first, count, out,
-                     [](uint16_t v) ZEL_INLINE_LAMBDA { return T(v) / T(65535); });
+                     [](uint16_t v) { return T(v) / T(65535); });
         break;
     default:  // logical
         read_samples(static_cast<const uint8_t*>(image.data) + at, image.rows, first, count, out,
-                     [](uint8_t v) ZEL_INLINE_LAMBDA { return T(v != 0); });
+                     [](uint8_t v) { return T(v != 0); });
         break;
     }
 }
@@ -234,7 +234,7 @@ constexpr ptrdiff_t kColumnBuffer = kChunk + 2 * zel::kMaxKernelRadius + kMaxVec
 // Gy0, Gy1 and, WithSecond, Gy2 of count rows from the buffer b, whose
 // element r is the first of them; U vectors of L lanes at a time.
 template <int L, int U, bool WithSecond, typename T>
-ZEL_ALWAYS_INLINE void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t count, T* gy0, T* gy1, T* gy2)
+inline void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t count, T* gy0, T* gy1, T* gy2)
 {
     using V = typename VectorOf<T, L>::type;
     const int r = taps.radius;
@@ -273,7 +273,7 @@ ZEL_ALWAYS_INLINE void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t co
 // Rows first_row .. first_row + height - 1 of every column, into planes
 // whose columns are height elements apart.
 template <int L, bool WithSecond, typename T>
-ZEL_ALWAYS_INLINE void column_pass(const Image& image, const Taps<T>& taps, ptrdiff_t first_row, ptrdiff_t height,
+inline void column_pass(const Image& image, const Taps<T>& taps, ptrdiff_t first_row, ptrdiff_t height,
                                    T* gy0, T* gy1, T* gy2)
 {
     const int r = taps.radius;
@@ -307,7 +307,7 @@ constexpr ptrdiff_t kRingElements = (2 * zel::kMaxKernelRadius + 1) * 64 / sizeo
 // one into odd_out (either may be left out), for the U vectors of L rows
 // from row i on, at every column.
 template <int L, int U, bool Even, bool Odd, typename T>
-ZEL_ALWAYS_INLINE void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, int r, const T* even,
+inline void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, int r, const T* even,
                                  const T* odd, T* even_out, T* odd_out, T* ring)
 {
     using V = typename VectorOf<T, L>::type;
@@ -315,7 +315,7 @@ ZEL_ALWAYS_INLINE void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, pt
     const ptrdiff_t m = 2 * ptrdiff_t(r) + 1;
     T* const ring_end = ring + m * H;
     // Column c of the plane (mirrored) goes into slot c mod m.
-    const auto put = [&](ptrdiff_t c, T* slot) ZEL_INLINE_LAMBDA {
+    const auto put = [&](ptrdiff_t c, T* slot) {
         memcpy(slot, in + mirrored(c, cols) * rows + i, H * sizeof(T));
     };
     for (ptrdiff_t c = -r; c < r; ++c) put(c, ring + ((c % m + m) % m) * H);
@@ -326,7 +326,7 @@ ZEL_ALWAYS_INLINE void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, pt
         __builtin_prefetch(in + mirrored(j + r + 8, cols) * rows + i);
         const T* left = centre;
         const T* right = centre;
-        const auto step = [&]() ZEL_INLINE_LAMBDA {
+        const auto step = [&]() {
             left = left == ring ? ring_end - H : left - H;
             right = right + H == ring_end ? ring : right + H;
         };
@@ -359,7 +359,7 @@ ZEL_ALWAYS_INLINE void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, pt
 // Blocks of U vectors of rows while they last, as wide as the ring allows
 // for r, then single vectors, then single rows.
 template <int L, int U, bool Even, bool Odd, typename T>
-ZEL_ALWAYS_INLINE void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t& i, int r, const T* even,
+inline void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t& i, int r, const T* even,
                                   const T* odd, T* even_out, T* odd_out, T* ring)
 {
     for (; i + U * L <= rows; i += U * L)
@@ -367,7 +367,7 @@ ZEL_ALWAYS_INLINE void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, p
 }
 
 template <int L, bool Even, bool Odd, typename T>
-ZEL_ALWAYS_INLINE void row_pass(const T* in, ptrdiff_t rows, ptrdiff_t cols, int r, const T* even, const T* odd,
+inline void row_pass(const T* in, ptrdiff_t rows, ptrdiff_t cols, int r, const T* even, const T* odd,
                                 T* even_out, T* odd_out)
 {
     T ring[kRingElements * sizeof(double) / sizeof(T)];
@@ -397,7 +397,7 @@ constexpr ptrdiff_t kSteeringBlock = 256;
 
 // The response of orientation c at the block's pixel q, L of them from q on.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
+inline typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
                                                         const zel::Steering& c, T factor, bool second)
 {
     using V = typename VectorOf<T, L>::type;
@@ -411,7 +411,7 @@ ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kStee
 // pixel first on into out: one at a time up to an address aligned to a
 // whole vector, then streamed vectors, then one at a time again.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t first, ptrdiff_t count, T* out,
+inline void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t first, ptrdiff_t count, T* out,
                                    const zel::Steering& c, T factor, bool second)
 {
     using V = typename VectorOf<T, L>::type;
@@ -432,7 +432,7 @@ constexpr int kListedOrientations = 64;
 // apart, a block of whole columns (or of one column's part) at a time; a
 // strip of every row is one run of pixels.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void steer(const ScaleSteering<T>& in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t first_row,
+inline void steer(const ScaleSteering<T>& in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t first_row,
                              ptrdiff_t height, uint16_t orientations)
 {
     T base[5][kSteeringBlock];
@@ -484,7 +484,7 @@ constexpr ptrdiff_t kStripRows = 64;
 // of that scale (second, first: at orientation 1; null when not asked for),
 // strips of strip_rows rows at a time.
 template <int L, typename T>
-ZEL_ALWAYS_INLINE void filter_scale(const Image& image, double sigma, uint16_t orientations, T* const* w,
+inline void filter_scale(const Image& image, double sigma, uint16_t orientations, T* const* w,
                                     T* second, T* first, ptrdiff_t strip_rows)
 {
     zel::GaussianKernels kernels;
@@ -622,6 +622,55 @@ inline void require_image(const zel::Call& call)
     zel::require_size_limits(call, kImage, 2);
 }
 
+// A call as the gateway hands it to the lanes: the stacks asked for (null
+// otherwise) and the working planes, of class T.
+template <typename T>
+struct BankCall {
+    Image image;
+    zel::RealArray scales;
+    uint16_t scale_count;
+    uint16_t orientations;
+    T* w[6];
+    T* second;
+    T* first;
+};
+
+// Every scale, in as many lanes of T as N doubles fill, or twice that of
+// singles.
+template <int N, typename T>
+void filter_scales(const BankCall<T>& call)
+{
+    constexpr int L = N * int(sizeof(double) / sizeof(T));
+    const ptrdiff_t scale_stride = call.image.rows * call.image.cols * call.orientations;
+    for (uint16_t s = 0; s < call.scale_count; ++s) {
+        const ptrdiff_t at = ptrdiff_t(s) * scale_stride;
+        filter_scale<L>(call.image, call.scales[s], call.orientations, call.w,
+                        call.second ? call.second + at : nullptr, call.first ? call.first + at : nullptr,
+                        s + 1 < call.scale_count ? kStripRows : call.image.rows);
+    }
+    end_streaming();
+}
+
+// A double or a single filter bank.
+struct FilterBankCall {
+    const BankCall<double>* doubles;
+    const BankCall<float>* singles;
+};
+
+template <int N>
+void filter_bank_in_lanes(const FilterBankCall& call)
+{
+    if (call.singles) filter_scales<N>(*call.singles);
+    else filter_scales<N>(*call.doubles);
+}
+
+}  // namespace
+
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(filter_bank_in_lanes, FilterBankCall)
+#else
+namespace {
+
 template <typename T>
 void filter_bank(const Image& image, const zel::RealArray& scales, uint16_t scale_count, uint16_t orientations,
                  T* second, T* first)
@@ -632,28 +681,20 @@ void filter_bank(const Image& image, const zel::RealArray& scales, uint16_t scal
     // own passes keep out of each other's way (working_planes): they are the
     // working planes of every scale.
     const int needed = working_planes(second != nullptr, first != nullptr);
-    T* w[6];
+    BankCall<T> call = {image, scales, scale_count, orientations, {}, second, first};
     int available = 0;
     T* const stacks[2] = {second, first};
     for (T* stack : stacks)
         for (uint16_t o = 0; stack && o < orientations && available < needed; ++o)
-            w[available++] = stack + ptrdiff_t(scale_count - 1) * scale_stride + ptrdiff_t(o) * pixels;
+            call.w[available++] = stack + ptrdiff_t(scale_count - 1) * scale_stride + ptrdiff_t(o) * pixels;
     mxArray* working = nullptr;
     if (available < needed) {
         const mwSize dims[2] = {mwSize(pixels), mwSize(needed)};
         working = mxCreateNumericArray(2, dims, sizeof(T) == sizeof(double) ? mxDOUBLE_CLASS : mxSINGLE_CLASS, mxREAL);
-        for (int k = 0; k < needed; ++k) w[k] = static_cast<T*>(mxGetData(working)) + ptrdiff_t(k) * pixels;
+        for (int k = 0; k < needed; ++k) call.w[k] = static_cast<T*>(mxGetData(working)) + ptrdiff_t(k) * pixels;
     }
-    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
-        // As many lanes of T as the processor's vectors hold doubles, or twice that of singles.
-        constexpr int L = decltype(lanes)::value * int(sizeof(double) / sizeof(T));
-        for (uint16_t s = 0; s < scale_count; ++s) {
-            const ptrdiff_t at = ptrdiff_t(s) * scale_stride;
-            filter_scale<L>(image, scales[s], orientations, w, second ? second + at : nullptr,
-                            first ? first + at : nullptr, s + 1 < scale_count ? kStripRows : image.rows);
-        }
-    });
-    end_streaming();
+    if constexpr (sizeof(T) == sizeof(double)) zel::compute_with_widest_lanes(FilterBankCall{&call, nullptr});
+    else zel::compute_with_widest_lanes(FilterBankCall{nullptr, &call});
     if (working) mxDestroyArray(working);
 }
 
@@ -697,3 +738,4 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
         filter_bank(image, scales, uint16_t(scale_count), orientations, static_cast<double*>(stacks[2]),
                     static_cast<double*>(stacks[1]));
 }
+#endif

@@ -47,7 +47,7 @@ constexpr ptrdiff_t kRun = 512;
 // out (plus and times).
 // ScalarsAreNumbers: neither c nor g is NaN, which spares two selects.
 template <int W, bool ScalarsAreNumbers, typename Stack, typename PenaltyStack>
-ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
+inline void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
 {
     using V = zel::Lanes<W>;
     const zel::StackShape shape = in.shape;
@@ -78,25 +78,41 @@ ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p,
     zel::store<W>(M + p, zel::fmax<W>(V{}, r) / sigma);
 }
 
+// A call as the gateway hands it to the lanes.
+struct RidgeCall {
+    zel::BlobRidgeInputs in;
+    double* M;
+};
+
+// The map of every pixel, N pixels at a time. When the penalty weight and
+// the sampling gain are numbers, their products need not order NaNs.
+template <int N>
+void ridge_map(const RidgeCall& call)
+{
+    const zel::BlobRidgeInputs& in = call.in;
+    const bool scalars_are_numbers = in.penalty_weight == in.penalty_weight && in.sampling_gain == in.sampling_gain;
+    zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) {
+        auto compute = [&](auto numbers) {
+            zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+                zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                    ridge_values<decltype(group)::value, decltype(numbers)::value>(in, first + q, R, Q, call.M);
+                });
+            });
+        };
+        if (scalars_are_numbers) compute(zel::Condition<true>());
+        else compute(zel::Condition<false>());
+    });
+}
+
 }  // namespace
 
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(ridge_map, RidgeCall)
+#else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    const bool scalars_are_numbers = in.penalty_weight == in.penalty_weight && in.sampling_gain == in.sampling_gain;
-    zel::with_widest_lanes([&](auto lanes) ZEL_INLINE_LAMBDA {
-        constexpr int N = decltype(lanes)::value;
-        zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) ZEL_INLINE_LAMBDA {
-            auto compute = [&](auto numbers) ZEL_INLINE_LAMBDA {
-                zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) ZEL_INLINE_LAMBDA {
-                    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) ZEL_INLINE_LAMBDA {
-                        ridge_values<decltype(group)::value, decltype(numbers)::value>(in, first + q, R, Q, M);
-                    });
-                });
-            };
-            if (scalars_are_numbers) compute(zel::Condition<true>());
-            else compute(zel::Condition<false>());
-        });
-    });
+    zel::compute_with_widest_lanes(RidgeCall{in, M});
 }
+#endif

@@ -38,16 +38,16 @@ foreach(name IN LISTS LANE_KERNELS)
 endforeach()
 
 # A kernel computes in lanes when its gateway picks a lane width
-# (with_widest_lanes from common/lanes.h): only then does capping the width
-# change its code. Including lanes.h alone, for a helper of scalar code,
+# (compute_with_widest_lanes from common/lanes.h): only then does capping
+# the width change its code, and only then are lane objects built for it. Including lanes.h alone, for a helper of scalar code,
 # leaves the capped copies the same to the byte.
 foreach(name IN LISTS KERNELS)
   if(NOT EXISTS ${SOURCE_DIR}/kernels/${name}.cpp)
     continue()
   endif()
-  file(STRINGS ${SOURCE_DIR}/kernels/${name}.cpp picks_width REGEX "with_widest_lanes")
+  file(STRINGS ${SOURCE_DIR}/kernels/${name}.cpp picks_width REGEX "compute_with_widest_lanes")
   if(picks_width AND NOT name IN_LIST LANE_KERNELS)
-    string(APPEND failures "${name} computes in lanes (with_widest_lanes) but is not in ZEL_LANE_KERNELS "
+    string(APPEND failures "${name} computes in lanes (compute_with_widest_lanes) but is not in ZEL_LANE_KERNELS "
       "(CMakeLists.txt): its capped lane widths are never built or tested\n")
   elseif(NOT picks_width AND name IN_LIST LANE_KERNELS)
     string(APPEND failures "${name} is in ZEL_LANE_KERNELS but picks no lane width: "
