@@ -13,6 +13,8 @@
 // Extra options: --sizes=256,512 (default 256,512,1024,2048) and
 // --fresh-outputs (see keep_freed_memory); every Google Benchmark option works
 // as usual, e.g. --benchmark_filter=EdgeMap.
+// $ZEL_MEX_DIR, when set, names the folder of the MEX files to time (to
+// compare two builds with the same bench).
 #include "fixtures.h"
 #include "memory_floors.h"
 #include "mex_host.h"
@@ -137,6 +139,13 @@ const std::vector<KernelCase>& kernel_cases()
 }
 
 // mexFunction of DIR/NAME.mexa64, or null when that file is not built.
+// The build's MEX files, or those in $ZEL_MEX_DIR (to compare two builds).
+std::string mex_dir()
+{
+    const char* dir = std::getenv("ZEL_MEX_DIR");
+    return dir && *dir ? dir : ZEL_MEX_DIR;
+}
+
 mexFunctionPointer load_entry(const std::string& directory, const std::string& kernel)
 {
     const std::string path = directory + "/" + kernel + ".mexa64";
@@ -447,13 +456,13 @@ int main(int argc, char** argv)
     std::vector<std::pair<const KernelCase*, Entries>> runnable;
     for (const KernelCase& kernel : kernel_cases()) {
         Entries entries;
-        entries.of[kKernel] = load_entry(ZEL_MEX_DIR, kernel.name);
+        entries.of[kKernel] = load_entry(mex_dir(), kernel.name);
         entries.of[kRowsOuter] = load_entry(ZEL_ROWS_OUTER_MEX_DIR, kernel.name);
         entries.of[kFloor] = kernel.floor;
         entries.of[kSingle] = entries.of[kKernel];
         entries.of[kSingleFloor] = kernel.floor;
         if (!entries.of[kKernel]) {
-            std::fprintf(stderr, "%s: %s/%s.mexa64 not built, skipped\n", kernel.name, ZEL_MEX_DIR, kernel.name);
+            std::fprintf(stderr, "%s: %s/%s.mexa64 not built, skipped\n", kernel.name, mex_dir().c_str(), kernel.name);
             skipped.push_back(kernel.name);
             continue;
         }

@@ -49,7 +49,7 @@ struct Elements {
 
 // Calls body with the array's elements as Elements<double> or Elements<float>.
 template <typename Body>
-inline void with_elements(const RealArray& array, Body body)
+ZEL_ALWAYS_INLINE void with_elements(const RealArray& array, Body body)
 {
     if (array.single)
         body(Elements<float>{static_cast<const float*>(array.data)});
@@ -59,17 +59,17 @@ inline void with_elements(const RealArray& array, Body body)
 
 // The same for two arrays, whose classes may differ.
 template <typename Body>
-inline void with_elements(const RealArray& first, const RealArray& second, Body body)
+ZEL_ALWAYS_INLINE void with_elements(const RealArray& first, const RealArray& second, Body body)
 {
-    with_elements(first, [&](auto a) {
-        with_elements(second, [&](auto b) { body(a, b); });
+    with_elements(first, [&](auto a) ZEL_INLINE_LAMBDA {
+        with_elements(second, [&](auto b) ZEL_INLINE_LAMBDA { body(a, b); });
     });
 }
 
 // The values of a real array from index first on, widened into out.
-inline void read_values(const RealArray& array, ptrdiff_t first, ptrdiff_t count, double* out)
+ZEL_ALWAYS_INLINE void read_values(const RealArray& array, ptrdiff_t first, ptrdiff_t count, double* out)
 {
-    with_elements(array, [&](auto values) {
+    with_elements(array, [&](auto values) ZEL_INLINE_LAMBDA {
         for (ptrdiff_t q = 0; q < count; ++q) out[q] = values[first + q];
     });
 }

@@ -1,9 +1,10 @@
 // Several pixels computed in one vector register: Lanes<N> holds N doubles,
 // and the helpers below are the scalar helpers applied lane by lane, with
 // the same IEEE results in every lane (no contraction, NaN operands in the
-// order written). The blob, ridge and edge maps compute this way, two lanes
-// wide on any x86-64, four where the processor has AVX2 and eight where it
-// has AVX-512.
+// order written). The blob, ridge and edge maps, the filter bank and the
+// index maps compute this way: two lanes wide on any processor, four where
+// an x86-64 has AVX2 and eight where it has AVX-512 (see compute_in_lanes
+// below).
 #ifndef ZEL_LANES_H
 #define ZEL_LANES_H
 
@@ -14,8 +15,8 @@
 #include <string.h>
 
 
-// The lane types never cross a call: every function that takes or returns
-// them is inlined into the code compiled for their width.
+// The lane types never cross an object's boundary: every function that takes
+// or returns them has internal linkage and is compiled for their width.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 
@@ -73,7 +74,7 @@ template <int N>
 using Lanes = typename LaneTypes<N>::Doubles;
 
 template <int N>
-inline Lanes<N> load(const double* p)
+ZEL_ALWAYS_INLINE Lanes<N> load(const double* p)
 {
     Lanes<N> v;
     memcpy(&v, p, sizeof v);
@@ -81,7 +82,7 @@ inline Lanes<N> load(const double* p)
 }
 // Singles widened to doubles, exactly.
 template <int N>
-inline Lanes<N> widen_singles(typename LaneTypes<N>::Floats v)
+ZEL_ALWAYS_INLINE Lanes<N> widen_singles(typename LaneTypes<N>::Floats v)
 {
     if constexpr (N == 1) return v;
 #ifdef ZEL_WIDEN_FOUR_SINGLES
@@ -93,19 +94,19 @@ inline Lanes<N> widen_singles(typename LaneTypes<N>::Floats v)
     else return __builtin_convertvector(v, Lanes<N>);
 }
 template <int N>
-inline Lanes<N> load(const float* p)
+ZEL_ALWAYS_INLINE Lanes<N> load(const float* p)
 {
     typename LaneTypes<N>::Floats v;
     memcpy(&v, p, sizeof v);
     return widen_singles<N>(v);
 }
 template <int N, typename T>
-inline Lanes<N> load(Elements<T> elements, ptrdiff_t i)
+ZEL_ALWAYS_INLINE Lanes<N> load(Elements<T> elements, ptrdiff_t i)
 {
     return load<N>(elements.data + i);
 }
 template <int N>
-inline void store(double* p, Lanes<N> v)
+ZEL_ALWAYS_INLINE void store(double* p, Lanes<N> v)
 {
     memcpy(p, &v, sizeof v);
 }
@@ -122,14 +123,14 @@ struct VectorOf<T, 1> {
     typedef T type;
 };
 template <typename V, typename T>
-inline V load_vector(const T* p)
+ZEL_ALWAYS_INLINE V load_vector(const T* p)
 {
     V v;
     memcpy(&v, p, sizeof v);
     return v;
 }
 template <typename V, typename T>
-inline void store_vector(T* p, V v, ptrdiff_t count)
+ZEL_ALWAYS_INLINE void store_vector(T* p, V v, ptrdiff_t count)
 {
     memcpy(p, &v, size_t(count) * sizeof(T));
 }
@@ -152,7 +153,7 @@ template <int N, typename T>
 using OwnLanes = typename OwnLaneTypes<N, T>::Values;
 
 template <int N, typename T>
-inline OwnLanes<N, T> load_own(Elements<T> elements, ptrdiff_t i)
+ZEL_ALWAYS_INLINE OwnLanes<N, T> load_own(Elements<T> elements, ptrdiff_t i)
 {
     OwnLanes<N, T> v;
     memcpy(&v, elements.data + i, sizeof v);
@@ -160,20 +161,20 @@ inline OwnLanes<N, T> load_own(Elements<T> elements, ptrdiff_t i)
 }
 // Doubles (or singles) of the values 0, +1 and -1 given as doubles.
 template <int N, typename T>
-inline OwnLanes<N, T> own_signs(Lanes<N> signs)
+ZEL_ALWAYS_INLINE OwnLanes<N, T> own_signs(Lanes<N> signs)
 {
     if constexpr (N == 1) return T(signs);
     else return __builtin_convertvector(signs, OwnLanes<N, T>);
 }
 template <int N, typename T>
-inline Lanes<N> widen_own(OwnLanes<N, T> v)
+ZEL_ALWAYS_INLINE Lanes<N> widen_own(OwnLanes<N, T> v)
 {
     if constexpr (sizeof(T) == sizeof(double)) return v;
     else return widen_singles<N>(v);
 }
 // The sign bit cleared.
 template <int N, typename T>
-inline OwnLanes<N, T> standard_abs_own(OwnLanes<N, T> x)
+ZEL_ALWAYS_INLINE OwnLanes<N, T> standard_abs_own(OwnLanes<N, T> x)
 {
     typedef typename OwnLaneTypes<N, T>::Bits Bits;
     if constexpr (N == 1) {
@@ -189,7 +190,7 @@ inline OwnLanes<N, T> standard_abs_own(OwnLanes<N, T> x)
 // Lanes made of value(0), ..., value(N - 1), in registers (a vector loaded
 // from scalars just stored would wait for the stores).
 template <int N, typename Value>
-inline Lanes<N> lanes_of(Value value)
+ZEL_ALWAYS_INLINE Lanes<N> lanes_of(Value value)
 {
     if constexpr (N == 1) return value(0);
     else if constexpr (N == 2) return Lanes<N>{value(0), value(1)};
@@ -200,7 +201,7 @@ inline Lanes<N> lanes_of(Value value)
 // The elements index(0), ..., index(N - 1) of a real array, widened; its
 // class is tested once for all lanes.
 template <int N, typename Index>
-inline Lanes<N> gather(const RealArray& array, Index index)
+ZEL_ALWAYS_INLINE Lanes<N> gather(const RealArray& array, Index index)
 {
     if (array.single) {
         const float* values = static_cast<const float*>(array.data);
@@ -212,56 +213,56 @@ inline Lanes<N> gather(const RealArray& array, Index index)
 
 // x in every lane, its sign and NaN payload included.
 template <int N>
-inline Lanes<N> broadcast(double x)
+ZEL_ALWAYS_INLINE Lanes<N> broadcast(double x)
 {
     return lanes_of<N>([x](int) { return x; });
 }
 
 // The sign bit cleared.
 template <int N>
-inline Lanes<N> standard_abs(Lanes<N> x)
+ZEL_ALWAYS_INLINE Lanes<N> standard_abs(Lanes<N> x)
 {
     return standard_abs_own<N, double>(x);
 }
 // a when a > b, else b; for lanes of doubles or of singles.
 template <int N, typename V = Lanes<N>>
-inline V fmax(V a, V b)
+ZEL_ALWAYS_INLINE V fmax(V a, V b)
 {
     return a > b ? a : b;
 }
 // b when a > b, else a: the smaller, a kept on ties and when b is NaN.
 template <int N, typename V = Lanes<N>>
-inline V keep_smaller(V a, V b)
+ZEL_ALWAYS_INLINE V keep_smaller(V a, V b)
 {
     return a > b ? b : a;
 }
 // +0.0 for either zero, +1.0 above zero, -1.0 otherwise (NaN included).
 template <int N>
-inline Lanes<N> fsign(Lanes<N> x)
+ZEL_ALWAYS_INLINE Lanes<N> fsign(Lanes<N> x)
 {
     const Lanes<N> nonzero = x > Lanes<N>{} ? broadcast<N>(1.0) : broadcast<N>(-1.0);
     return x == Lanes<N>{} ? Lanes<N>{} : nonzero;
 }
 // x when x > 0, else -x: the sign flips for zeros and NaN alike.
 template <int N>
-inline Lanes<N> fabs(Lanes<N> x)
+ZEL_ALWAYS_INLINE Lanes<N> fabs(Lanes<N> x)
 {
     return x > Lanes<N>{} ? x : -x;
 }
 // a + b and a * b with a's NaN first, as in the scalar plus and times.
 template <int N>
-inline Lanes<N> plus(Lanes<N> a, Lanes<N> b)
+ZEL_ALWAYS_INLINE Lanes<N> plus(Lanes<N> a, Lanes<N> b)
 {
     return a + (a != a ? Lanes<N>{} : b);
 }
 template <int N>
-inline Lanes<N> times(Lanes<N> a, Lanes<N> b)
+ZEL_ALWAYS_INLINE Lanes<N> times(Lanes<N> a, Lanes<N> b)
 {
     return a * (a != a ? broadcast<N>(2.0) : b);
 }
 // y limited to [low, high]; a NaN y passes through.
 template <int N>
-inline Lanes<N> clamp_fraction(Lanes<N> y, double low, double high)
+ZEL_ALWAYS_INLINE Lanes<N> clamp_fraction(Lanes<N> y, double low, double high)
 {
     const Lanes<N> x = broadcast<N>(high) < y ? broadcast<N>(high) : y;
     return x < broadcast<N>(low) ? broadcast<N>(low) : x;
@@ -270,7 +271,7 @@ inline Lanes<N> clamp_fraction(Lanes<N> y, double low, double high)
 // when s is known to be a number, since a is then the only operand that can
 // be NaN and its NaN comes out whatever the operand order.
 template <int N, bool ScalarIsNumber = false>
-inline Lanes<N> times_scalar(Lanes<N> a, double s)
+ZEL_ALWAYS_INLINE Lanes<N> times_scalar(Lanes<N> a, double s)
 {
     if constexpr (ScalarIsNumber) return a * broadcast<N>(s);
     else return times<N>(a, broadcast<N>(s));
@@ -292,7 +293,7 @@ struct LaneCount {
 // Calls step(q, LaneCount<N>()) for q = 0, N, 2N, ... while N pixels are
 // left of count, then step(q, LaneCount<1>()) for each pixel left over.
 template <int N, typename Step>
-inline void for_each_lane_group(ptrdiff_t count, Step step)
+ZEL_ALWAYS_INLINE void for_each_lane_group(ptrdiff_t count, Step step)
 {
     ptrdiff_t q = 0;
     for (; q + N <= count; q += N) step(q, LaneCount<N>());
@@ -372,14 +373,17 @@ void compute_with_widest_lanes(const Call& call)
 }  // namespace zel
 
 // In an object compiled for one lane width, ZEL_LANE_ENTRY(compute, Call)
-// defines compute_in_lanes for that width: compute<ZEL_LANE_WIDTH>(call) on
-// the gateway's Call.
+// defines compute_in_lanes for that width: compute<ZEL_LANE_WIDTH> on a copy
+// of the gateway's Call, a local object that no store to an output can
+// change, so that its fields stay in registers. Everything it calls is
+// inlined into it (flatten), compiled for its instruction set.
 #ifdef ZEL_LANE_WIDTH
 #define ZEL_LANE_ENTRY(compute, Call)                                                                   \
     template <int N>                                                                                    \
-    void zel::compute_in_lanes(const void* call)                                                        \
+    __attribute__((flatten)) void zel::compute_in_lanes(const void* call)                               \
     {                                                                                                   \
-        compute<N>(*static_cast<const Call*>(call));                                                    \
+        const Call local = *static_cast<const Call*>(call);                                             \
+        compute<N>(local);                                                                              \
     }                                                                                                   \
     template void zel::compute_in_lanes<ZEL_LANE_WIDTH>(const void*);
 #endif

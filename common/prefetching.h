@@ -20,7 +20,7 @@ constexpr ptrdiff_t kPrefetchAhead = 64;
 // Asks for the line of element i to be brought into the cache; reads
 // nothing, so i may lie past the array.
 template <typename T>
-inline void prefetch(Elements<T> elements, ptrdiff_t i)
+ZEL_ALWAYS_INLINE void prefetch(Elements<T> elements, ptrdiff_t i)
 {
     __builtin_prefetch(elements.data + i);
 }
@@ -28,7 +28,7 @@ inline void prefetch(Elements<T> elements, ptrdiff_t i)
 // Whether the count elements from element i on take in the start of a
 // 64-byte cache line: a pass over the array meets each line start once.
 template <typename T>
-inline bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
+ZEL_ALWAYS_INLINE bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
 {
     const uintptr_t first = uintptr_t(elements.data + i);
     return (first - 1) / 64 != (first + count * sizeof(T) - 1) / 64;
@@ -36,12 +36,10 @@ inline bool starts_line(Elements<T> elements, ptrdiff_t i, ptrdiff_t count)
 
 // For the maps computed one pixel at a time: calls lines(ahead) with
 // ahead = p + kPrefetchAhead, for it to ask for what that pixel will read,
-// when that pixel exists (pixels is the pixel count). lines must be inlined
-// (a): a function that only prefetches has no effect the
-// optimiser sees, so a call to it, were it left a call, would be dropped with
-// every prefetch in it.
+// when that pixel exists (pixels is the pixel count). lines must be a
+// ZEL_INLINE_LAMBDA.
 template <typename Lines>
-inline void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines lines)
+ZEL_ALWAYS_INLINE void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines lines)
 {
     const ptrdiff_t ahead = p + kPrefetchAhead;
     if (ahead < pixels) lines(ahead);
@@ -54,7 +52,7 @@ inline void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines lines)
 // first and the last lane ask for all its lines; asking for every lane cost
 // more.
 template <int W, typename Stack, typename PenaltyStack>
-inline void prefetch_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
+ZEL_ALWAYS_INLINE void prefetch_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
                                                 Stack R, PenaltyStack Q)
 {
     const ptrdiff_t step = scale_stride(shape), pixels = pixel_count(shape);

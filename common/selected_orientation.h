@@ -27,7 +27,7 @@ struct SelectedPlanes {
 // the struct costs more than the loop), and asks for the lines of the group
 // kPrefetchAhead pixels further on (prefetch_selected_planes).
 template <int W, typename Stack, typename PenaltyStack>
-inline void find_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
+ZEL_ALWAYS_INLINE void find_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
                                             Stack R, PenaltyStack Q, SelectedPlanes<W>& planes)
 {
     prefetch_selected_planes<W>(shape, orientation, p, R, Q);

@@ -54,7 +54,7 @@ struct RunSums {
 // The sampling fraction ((a / T(o*, s)) * g) / (2n) of each lane of the run
 // from q on, before any limit.
 template <int W>
-inline zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
+ZEL_ALWAYS_INLINE zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, const RunSums& sums, ptrdiff_t q)
 {
     const zel::Lanes<W> T =
         zel::gather<W>(reads.scale_table, [&](int l) { return sums.table_row[q + l] + reads.column; });
@@ -84,7 +84,7 @@ inline zel::Lanes<W> base_fractions(const zel::ScaleReads& reads, const RunSums&
 // side, more streams than the processor's prefetchers follow, so it asks for
 // each plane's lines ahead itself.
 template <int N, typename Stack, typename PenaltyStack>
-inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
+ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t count, uint16_t s,
                                  RunSums& sums, Stack response, PenaltyStack penalty)
 {
     const zel::ScaleReads reads = zel::scale_reads(in, s);
@@ -95,7 +95,7 @@ inline void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first, ptrdiff_t
     // Where the next pass starts: the next scale of this run, or the first
     // scale of the next run.
     const ptrdiff_t next = s < in.shape.scales ? first + zel::scale_start(in.shape, s + 1) : first + count;
-    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) {
+    zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto lanes) ZEL_INLINE_LAMBDA {
         constexpr int W = decltype(lanes)::value;
         using V = zel::Lanes<W>;
         // In the stacks' own classes: the widening waits until the pass is done.

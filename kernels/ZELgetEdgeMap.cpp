@@ -55,7 +55,7 @@ struct EdgeInputs {
 // call; every operation one IEEE operation in the order written and, where
 // both operands are NaN, the left one's NaN coming out (plus and times).
 template <int W, typename Stack, typename PenaltyStack>
-inline void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* E)
+ZEL_ALWAYS_INLINE void edge_values(const EdgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* E)
 {
     using V = zel::Lanes<W>;
     const zel::StackShape shape = in.shape;

@@ -144,7 +144,7 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
         zel::for_each_pixel(shape, [&](ptrdiff_t p) {
             // The selected orientation and scale jump from plane to plane: the
             // lines of a pixel further on are asked for early.
-            zel::prefetch_pixel_ahead(p, pixels, [&](ptrdiff_t ahead) {
+            zel::prefetch_pixel_ahead(p, pixels, [&](ptrdiff_t ahead) ZEL_INLINE_LAMBDA {
                 const uint16_t s_ahead = scale[ahead];
                 const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], s_ahead);
                 zel::prefetch(R, at);

@@ -63,7 +63,7 @@ struct Best {
 // stride elements further: the best so far stays in registers across the
 // planes.
 template <int L, int G, typename T>
-inline void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t stride,
+ZEL_ALWAYS_INLINE void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t stride,
                                    typename WidthOf<T>::Integer k)
 {
     typedef typename WidthOf<T>::Integer Integer;
@@ -91,7 +91,7 @@ inline void keep_larger(Best<T>& best, ptrdiff_t q, const T* values, ptrdiff_t s
 
 // Planes G at a time from k on, while G are left before planes.
 template <int L, int G, typename T>
-inline void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrdiff_t count,
+ZEL_ALWAYS_INLINE void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrdiff_t count,
                                           typename WidthOf<T>::Integer& k, typename WidthOf<T>::Integer planes)
 {
     const ptrdiff_t vectors = count - count % L;
@@ -104,7 +104,7 @@ inline void keep_larger_planes(Best<T>& best, const T* R, ptrdiff_t stride, ptrd
 
 // The index maps of the count pixels from first on.
 template <int L, typename T>
-inline void index_run(const T* R, const zel::StackShape& shape, ptrdiff_t first, ptrdiff_t count,
+ZEL_ALWAYS_INLINE void index_run(const T* R, const zel::StackShape& shape, ptrdiff_t first, ptrdiff_t count,
                                  uint16_t* orientation, uint16_t* scale)
 {
     typedef typename WidthOf<T>::Integer Integer;

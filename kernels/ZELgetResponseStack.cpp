@@ -76,7 +76,7 @@ using zel::VectorOf;
 // the stacks are written once and not read again by the call, and a plain
 // store would first read each line in. Elsewhere a plain store.
 template <typename V, typename T>
-inline void stream_vector(T* p, V v)
+ZEL_ALWAYS_INLINE void stream_vector(T* p, V v)
 {
 #if defined(__x86_64__) && defined(__clang__)
     __builtin_nontemporal_store(v, reinterpret_cast<V*>(p));
@@ -140,7 +140,7 @@ struct Image {
 };
 
 template <typename T, typename Source, typename Convert>
-inline void read_samples(const Source* column, ptrdiff_t rows, ptrdiff_t first, ptrdiff_t count,
+ZEL_ALWAYS_INLINE void read_samples(const Source* column, ptrdiff_t rows, ptrdiff_t first, ptrdiff_t count,
                                     T* out, Convert convert)
 {
     if (first >= 0 && first + count <= rows) {
@@ -152,10 +152,10 @@ inline void read_samples(const Source* column, ptrdiff_t rows, ptrdiff_t first, 
 
 // Samples first .. first + count - 1 of column j, mirrored, as T.
 template <typename T>
-inline void read_column(const Image& image, ptrdiff_t j, ptrdiff_t first, ptrdiff_t count, T* out)
+ZEL_ALWAYS_INLINE void read_column(const Image& image, ptrdiff_t j, ptrdiff_t first, ptrdiff_t count, T* out)
 {
     const ptrdiff_t at = j * image.rows;
-    const auto real = [](auto v) { return v == v ? T(v) : host_nan<T>(); };
+    const auto real = [](auto v) ZEL_INLINE_LAMBDA { return v == v ? T(v) : host_nan<T>(); };
     switch (image.class_id) {
     case mxDOUBLE_CLASS:
         read_samples(static_cast<const double*>(image.data) + at, image.rows, first, count, out, real);
@@ -165,15 +165,15 @@ inline void read_column(const Image& image, ptrdiff_t j, ptrdiff_t first, ptrdif
         break;
     case mxUINT8_CLASS:
         read_samples(static_cast<const uint8_t*>(image.data) + at, image.rows, first, count, out,
-                     [](uint8_t v) { return T(v) / T(255); });
+                     [](uint8_t v) ZEL_INLINE_LAMBDA { return T(v) / T(255); });
         break;
     case mxUINT16_CLASS:
         read_samples(static_cast<const uint16_t*>(image.data) + at, image.rows, first, count, out,
-                     [](uint16_t v) { return T(v) / T(65535); });
+                     [](uint16_t v) ZEL_INLINE_LAMBDA { return T(v) / T(65535); });
         break;
     default:  // logical
         read_samples(static_cast<const uint8_t*>(image.data) + at, image.rows, first, count, out,
-                     [](uint8_t v) { return T(v != 0); });
+                     [](uint8_t v) ZEL_INLINE_LAMBDA { return T(v != 0); });
         break;
     }
 }
@@ -234,7 +234,7 @@ constexpr ptrdiff_t kColumnBuffer = kChunk + 2 * zel::kMaxKernelRadius + kMaxVec
 // Gy0, Gy1 and, WithSecond, Gy2 of count rows from the buffer b, whose
 // element r is the first of them; U vectors of L lanes at a time.
 template <int L, int U, bool WithSecond, typename T>
-inline void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t count, T* gy0, T* gy1, T* gy2)
+ZEL_ALWAYS_INLINE void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t count, T* gy0, T* gy1, T* gy2)
 {
     using V = typename VectorOf<T, L>::type;
     const int r = taps.radius;
@@ -273,7 +273,7 @@ inline void column_sums(const T* b, const Taps<T>& taps, ptrdiff_t count, T* gy0
 // Rows first_row .. first_row + height - 1 of every column, into planes
 // whose columns are height elements apart.
 template <int L, bool WithSecond, typename T>
-inline void column_pass(const Image& image, const Taps<T>& taps, ptrdiff_t first_row, ptrdiff_t height,
+ZEL_ALWAYS_INLINE void column_pass(const Image& image, const Taps<T>& taps, ptrdiff_t first_row, ptrdiff_t height,
                                    T* gy0, T* gy1, T* gy2)
 {
     const int r = taps.radius;
@@ -307,7 +307,7 @@ constexpr ptrdiff_t kRingElements = (2 * zel::kMaxKernelRadius + 1) * 64 / sizeo
 // one into odd_out (either may be left out), for the U vectors of L rows
 // from row i on, at every column.
 template <int L, int U, bool Even, bool Odd, typename T>
-inline void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, int r, const T* even,
+ZEL_ALWAYS_INLINE void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, int r, const T* even,
                                  const T* odd, T* even_out, T* odd_out, T* ring)
 {
     using V = typename VectorOf<T, L>::type;
@@ -315,7 +315,7 @@ inline void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, 
     const ptrdiff_t m = 2 * ptrdiff_t(r) + 1;
     T* const ring_end = ring + m * H;
     // Column c of the plane (mirrored) goes into slot c mod m.
-    const auto put = [&](ptrdiff_t c, T* slot) {
+    const auto put = [&](ptrdiff_t c, T* slot) ZEL_INLINE_LAMBDA {
         memcpy(slot, in + mirrored(c, cols) * rows + i, H * sizeof(T));
     };
     for (ptrdiff_t c = -r; c < r; ++c) put(c, ring + ((c % m + m) % m) * H);
@@ -326,7 +326,7 @@ inline void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, 
         __builtin_prefetch(in + mirrored(j + r + 8, cols) * rows + i);
         const T* left = centre;
         const T* right = centre;
-        const auto step = [&]() {
+        const auto step = [&]() ZEL_INLINE_LAMBDA {
             left = left == ring ? ring_end - H : left - H;
             right = right + H == ring_end ? ring : right + H;
         };
@@ -359,7 +359,7 @@ inline void row_block(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t i, 
 // Blocks of U vectors of rows while they last, as wide as the ring allows
 // for r, then single vectors, then single rows.
 template <int L, int U, bool Even, bool Odd, typename T>
-inline void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t& i, int r, const T* even,
+ZEL_ALWAYS_INLINE void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t& i, int r, const T* even,
                                   const T* odd, T* even_out, T* odd_out, T* ring)
 {
     for (; i + U * L <= rows; i += U * L)
@@ -367,7 +367,7 @@ inline void row_blocks(const T* in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t& i
 }
 
 template <int L, bool Even, bool Odd, typename T>
-inline void row_pass(const T* in, ptrdiff_t rows, ptrdiff_t cols, int r, const T* even, const T* odd,
+ZEL_ALWAYS_INLINE void row_pass(const T* in, ptrdiff_t rows, ptrdiff_t cols, int r, const T* even, const T* odd,
                                 T* even_out, T* odd_out)
 {
     T ring[kRingElements * sizeof(double) / sizeof(T)];
@@ -397,7 +397,7 @@ constexpr ptrdiff_t kSteeringBlock = 256;
 
 // The response of orientation c at the block's pixel q, L of them from q on.
 template <int L, typename T>
-inline typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
+ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
                                                         const zel::Steering& c, T factor, bool second)
 {
     using V = typename VectorOf<T, L>::type;
@@ -411,7 +411,7 @@ inline typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock],
 // pixel first on into out: one at a time up to an address aligned to a
 // whole vector, then streamed vectors, then one at a time again.
 template <int L, typename T>
-inline void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t first, ptrdiff_t count, T* out,
+ZEL_ALWAYS_INLINE void steer_block(const T (&base)[5][kSteeringBlock], ptrdiff_t first, ptrdiff_t count, T* out,
                                    const zel::Steering& c, T factor, bool second)
 {
     using V = typename VectorOf<T, L>::type;
@@ -432,7 +432,7 @@ constexpr int kListedOrientations = 64;
 // apart, a block of whole columns (or of one column's part) at a time; a
 // strip of every row is one run of pixels.
 template <int L, typename T>
-inline void steer(const ScaleSteering<T>& in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t first_row,
+ZEL_ALWAYS_INLINE void steer(const ScaleSteering<T>& in, ptrdiff_t rows, ptrdiff_t cols, ptrdiff_t first_row,
                              ptrdiff_t height, uint16_t orientations)
 {
     T base[5][kSteeringBlock];
@@ -484,7 +484,7 @@ constexpr ptrdiff_t kStripRows = 64;
 // of that scale (second, first: at orientation 1; null when not asked for),
 // strips of strip_rows rows at a time.
 template <int L, typename T>
-inline void filter_scale(const Image& image, double sigma, uint16_t orientations, T* const* w,
+ZEL_ALWAYS_INLINE void filter_scale(const Image& image, double sigma, uint16_t orientations, T* const* w,
                                     T* second, T* first, ptrdiff_t strip_rows)
 {
     zel::GaussianKernels kernels;

@@ -47,7 +47,7 @@ constexpr ptrdiff_t kRun = 512;
 // out (plus and times).
 // ScalarsAreNumbers: neither c nor g is NaN, which spares two selects.
 template <int W, bool ScalarsAreNumbers, typename Stack, typename PenaltyStack>
-inline void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
+ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p, Stack R, PenaltyStack Q, double* M)
 {
     using V = zel::Lanes<W>;
     const zel::StackShape shape = in.shape;

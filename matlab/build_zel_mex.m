@@ -5,7 +5,11 @@ function build_zel_mex()
 %   flags of the CMake Release build: optimisation -O3 and the flags that
 %   keep the numerics exact (no fused multiply-add, no fast-math), and
 %   writes NAME.mexa64 beside its help file NAME.m. Then addpath this
-%   folder. Kernels whose source is missing are skipped.
+%   folder. Kernels whose source is missing are skipped. A kernel that
+%   computes in vector lanes is compiled once more per lane width into an
+%   object linked beside its gateway: two lanes everywhere, and on 64-bit
+%   Linux also four (AVX2) and eight (AVX-512), which the kernel runs when
+%   the processor has them.
 %
 %   The kernels are written for GCC and clang (MinGW-w64 on Windows): with
 %   another compiler selected by mex -setup C++ it stops with an error.
@@ -39,12 +43,35 @@ if gcc
     exact = [exact ' -Wno-psabi'];
 end
 optimise = 'CXXOPTIMFLAGS=-O3 -DNDEBUG';
+include = ['-I' fullfile(root, 'common')];
+widths = [2 4 8];
+laneFlags = {'', ' -mavx2', ' -mavx512f'};
+if ~strcmp(computer('arch'), 'glnxa64')
+    widths = 2;
+end
+objectExtension = '.o';
+if ispc
+    objectExtension = '.obj';
+end
 for k = 1:numel(kernels)
     source = fullfile(root, 'kernels', [kernels{k} '.cpp']);
     if ~exist(source, 'file')
         fprintf('skipping %s: %s is missing\n', kernels{k}, source);
         continue
     end
-    mex('-R2017b', exact, optimise, ['-I' fullfile(root, 'common')], source, '-lm', '-outdir', here);
+    % A kernel computes in lanes when its gateway picks a lane width.
+    objects = {};
+    if ~isempty(strfind(fileread(source), 'compute_with_widest_lanes'))
+        for w = 1:numel(widths)
+            folder = fullfile(tempdir, sprintf('zel_lanes%d', widths(w)));
+            if ~exist(folder, 'dir')
+                mkdir(folder);
+            end
+            mex('-R2017b', '-c', [exact laneFlags{w}], optimise, include, ...
+                sprintf('-DZEL_LANE_WIDTH=%d', widths(w)), source, '-outdir', folder);
+            objects{end + 1} = fullfile(folder, [kernels{k} objectExtension]); %#ok<AGROW>
+        end
+    end
+    mex('-R2017b', exact, optimise, include, source, objects{:}, '-lm', '-outdir', here);
 end
 end
