@@ -19,6 +19,15 @@
 // or returns them has internal linkage and is compiled for their width.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+// A lane kernel's source is compiled as its gateway and as each of its lane
+// objects, and each uses a part of it: the gateway's input table is unused
+// in a lane object, a helper of the lanes is unused in the gateway.
+#ifdef __clang__
+#pragma clang diagnostic ignored "-Wunused-const-variable"
+#pragma clang diagnostic ignored "-Wunused-function"
+#pragma clang diagnostic ignored "-Wunneeded-internal-declaration"
+#endif
+
 
 namespace zel {
 namespace {
