@@ -1,7 +1,10 @@
 // The Linux half of the cross-platform check:
 //
 //   cross_platform_linux write LINUX_CASES LINUX_MATH
-//   cross_platform_linux compare LINUX_CASES WINDOWS_CASES WINDOWS_MATH
+//   cross_platform_linux compare LINUX_CASES WINDOWS_CASES WINDOWS_MATH [PLATFORM]
+//
+// (the other platform is Windows unless PLATFORM names another: the 64-bit
+// ARM Linux build runs its half, the same program, under qemu)
 //
 // write runs the small and the large random cases through the .mexa64 files
 // and keeps them with their outcomes (layout in case_file.h), and every
@@ -185,15 +188,18 @@ struct KernelTally {
     size_t cases = 0, values = 0, differing = 0, failures = 0;  // values of output 1
 };
 
-int compare(const std::string& linux_path, const std::string& windows_path, const std::string& math_path)
+// other names the other platform in the messages (Windows, 64-bit ARM Linux).
+int compare(const std::string& linux_path, const std::string& windows_path, const std::string& math_path,
+            const std::string& other)
 {
+    const char* const on = other.c_str();
     std::vector<CaseRecord> linux_records, windows_records;
     std::vector<MathCall> windows_math;
     if (!read_cases(linux_path, linux_records) || !read_cases(windows_path, windows_records) ||
         !read_math_calls(math_path, windows_math))
         return 1;
     if (linux_records.size() != windows_records.size()) {
-        fprintf(stderr, "%zu cases on Linux, %zu on Windows\n", linux_records.size(), windows_records.size());
+        fprintf(stderr, "%zu cases on Linux, %zu on %s\n", linux_records.size(), windows_records.size(), on);
         return 1;
     }
 
@@ -218,7 +224,7 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
             ++failures;
         };
         if (!same_call(on_linux.call, on_windows.call)) {
-            fail("the Windows run made another call");
+            fail("the " + other + " run made another call");
             continue;
         }
         if (!on_linux.outcome.outputs.empty()) tally.values += on_linux.outcome.outputs[0].bits.size();
@@ -245,10 +251,11 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
         for (uint64_t f = 0; f < kMathFunctionCount; ++f)
             if (math_state.unanswered[f] != unanswered_before[f])
                 fail(std::to_string(math_state.unanswered[f] - unanswered_before[f]) + " " + kMathFunctionNames[f] +
-                     " calls with an argument the Windows run was not given");
+                     " calls with an argument the " + other + " run was not given");
         const std::string unexplained = compare_outcomes(on_windows.outcome, answered, nullptr);
         if (!unexplained.empty())
-            fail("with the Windows math results the .mexa64 still differs from the .mexw64: " + unexplained);
+            fail("with the " + other + " math results the .mexa64 still differs from the " + other + " MEX file: " +
+                 unexplained);
     }
 
     printf("%-27s %6s %9s %9s\n", "kernel", "cases", "values", "differ");
@@ -256,8 +263,8 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
         printf("%-27s %6zu %9zu %9zu%s\n", kernel.c_str(), t.cases, t.values, t.differing,
                t.failures ? "  FAILED" : "");
     for (uint64_t f = 0; f < kMathFunctionCount; ++f)
-        printf("%s: %llu of %llu distinct arguments give other bits on Windows\n", kMathFunctionNames[f],
-               (unsigned long long)other_results[f], (unsigned long long)arguments[f]);
+        printf("%s: %llu of %llu distinct arguments give other bits on %s\n", kMathFunctionNames[f],
+               (unsigned long long)other_results[f], (unsigned long long)arguments[f], on);
     if (failures == 0)
         printf("blob, ridge, edge and linear orientation maps, filter bank and index maps agree bit for bit; "
                "every other differing pixel "
@@ -271,8 +278,9 @@ int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "write" && argc == 4) return write(argv[2], argv[3]);
-    if (mode == "compare" && argc == 5) return compare(argv[2], argv[3], argv[4]);
+    if (mode == "compare" && (argc == 5 || argc == 6))
+        return compare(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "Windows");
     fprintf(stderr, "usage: %s write LINUX_CASES LINUX_MATH\n"
-                    "       %s compare LINUX_CASES WINDOWS_CASES WINDOWS_MATH\n", argv[0], argv[0]);
+                    "       %s compare LINUX_CASES OTHER_CASES OTHER_MATH [OTHER_PLATFORM]\n", argv[0], argv[0]);
     return 2;
 }
