@@ -27,11 +27,11 @@ CXX=clang++ make -C "$package/src" MKOCTFILE="mkoctfile -v" >"$scratch/build.log
   exit 1
 }
 cat "$scratch/build.log"
-compiles=$(grep -E '^clang\+\+ .* -c ' "$scratch/build.log" | grep -c -- '-ffp-contract=off' || true)
+compiles=$(grep -E '^clang\+\+ (.* )?-c ' "$scratch/build.log" | grep -- '-std=c++17' | grep -c -- '-ffp-contract=off' || true)
 sources=$(ls "$package"/src/ZEL*.cpp | wc -l)
-# Each kernel and its copy of cpp_mexapi_version.cpp.
+# Each kernel and its copy of cpp_mexapi_version.cpp, in C++17.
 if [ "$compiles" -ne $((2 * sources)) ]; then
-  echo "$compiles compile lines of clang++ with -ffp-contract=off; expected $((2 * sources))" >&2
+  echo "$compiles compile lines of clang++ with -std=c++17 and -ffp-contract=off; expected $((2 * sources))" >&2
   exit 1
 fi
 if grep -E '^(g\+\+|c\+\+|gcc) ' "$scratch/build.log"; then
@@ -43,9 +43,10 @@ if grep -Eiq 'warning|note:' "$scratch/build.log"; then
   exit 1
 fi
 # This machine is ELF with a GNU linker: the links carry the version script.
-links=$(grep -c -- '--version-script=common/platform/mex_exports.map' "$scratch/build.log" || true)
+links=$(grep -E '^clang\+\+ .*-o \.\./inst/ZEL[A-Za-z]*\.mex ' "$scratch/build.log" |
+  grep -- '-Wl,--version-script=common/platform/mex_exports.map' | grep -c -- '-Wl,--as-needed' || true)
 if [ "$links" -ne "$sources" ]; then
-  echo "$links links with the version script; expected $sources" >&2
+  echo "$links links by clang++ with the version script and --as-needed; expected $sources" >&2
   exit 1
 fi
 for source in "$package"/src/ZEL*.cpp; do
