@@ -52,7 +52,8 @@ fi
 for source in "$package"/src/ZEL*.cpp; do
   name=$(basename "$source" .cpp)
   test -f "$package/inst/$name.mex" || { echo "no $name.mex was built" >&2; exit 1; }
-  strings "$package/inst/$name.mex" | grep -q 'clang version' ||
+  # grep reads the whole list: with -q it would stop early and fail the pipe.
+  strings "$package/inst/$name.mex" | grep -F 'clang version' >/dev/null ||
     { echo "$name.mex does not record clang as its compiler" >&2; exit 1; }
 done
 
