@@ -395,6 +395,27 @@ struct ScaleSteering {
 // responses overwrite.
 constexpr ptrdiff_t kSteeringBlock = 256;
 
+// Every NaN response is the host's NaN. On x86-64 it is already: the image's
+// NaNs are read as it, and an invalid operation (Inf - Inf, 0 * Inf) gives it
+// too. Other processors make a NaN of their own there (64-bit ARM's has the
+// sign bit clear), which may then win over the image's by operand order, so
+// there each NaN response is replaced by the host's.
+template <typename T, typename V>
+ZEL_ALWAYS_INLINE V with_host_nan(V v)
+{
+#if defined(__x86_64__)
+    return v;
+#else
+    if constexpr (sizeof(V) == sizeof(T)) {
+        return v == v ? v : host_nan<T>();
+    } else {
+        V nans;
+        for (size_t l = 0; l < sizeof(V) / sizeof(T); ++l) nans[l] = host_nan<T>();
+        return v == v ? v : nans;
+    }
+#endif
+}
+
 // The response of orientation c at the block's pixel q, L of them from q on.
 template <int L, typename T>
 ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kSteeringBlock], ptrdiff_t q,
@@ -402,9 +423,10 @@ ZEL_ALWAYS_INLINE typename VectorOf<T, L>::type steered(const T (&base)[5][kStee
 {
     using V = typename VectorOf<T, L>::type;
     if (second)
-        return factor * ((T(c.xx) * load_vector<V>(base[0] + q) + T(c.xy) * load_vector<V>(base[1] + q)) +
-                         T(c.yy) * load_vector<V>(base[2] + q));
-    return factor * (T(c.x) * load_vector<V>(base[3] + q) + T(c.y) * load_vector<V>(base[4] + q));
+        return with_host_nan<T>(V(factor * ((T(c.xx) * load_vector<V>(base[0] + q) +
+                                             T(c.xy) * load_vector<V>(base[1] + q)) +
+                                            T(c.yy) * load_vector<V>(base[2] + q))));
+    return with_host_nan<T>(V(factor * (T(c.x) * load_vector<V>(base[3] + q) + T(c.y) * load_vector<V>(base[4] + q))));
 }
 
 // The responses of orientation c for count of the block's pixels from

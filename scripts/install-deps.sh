@@ -4,9 +4,13 @@
 #   install-deps.sh main    the main job (scripts/main.sh): compiler, CMake,
 #                           Octave with mkoctfile
 #   install-deps.sh test    the test command (scripts/test.sh): the main job's
-#                           and the rest: GoogleTest, Google Benchmark,
-#                           valgrind, Python 3, and a clang that links
-#                           libFuzzer targets
+#                           and the rest: GoogleTest (with its sources, for
+#                           the cross builds), Google Benchmark, valgrind,
+#                           Python 3, MinGW-w64 and Wine (the Windows build),
+#                           the aarch64 cross compiler and qemu-user (the
+#                           64-bit ARM Linux build), and a clang that links
+#                           libFuzzer targets (and builds the Octave package
+#                           in a test)
 #   install-deps.sh bench   the benchmarks (scripts/bench.sh): the main job's
 #                           and Google Benchmark
 # Needs root (or sudo) only when something is missing. When apt-get cannot
@@ -33,6 +37,9 @@ test_packages=(
   g++-mingw-w64-x86-64  # the Windows build
   wine                  # and its tests
   wine64
+  g++-aarch64-linux-gnu # the 64-bit ARM Linux build
+  libc6-dev-arm64-cross
+  qemu-user             # and its tests
 )
 bench_packages=(
   libbenchmark-dev
@@ -79,9 +86,12 @@ case "$command" in
   *) echo "usage: install-deps.sh main|test|bench" >&2; exit 2 ;;
 esac
 
+# qemu-user-static, where installed, runs the ARM programs as well.
+present() { installed "$1" || { [ "$1" = qemu-user ] && installed qemu-user-static; }; }
+
 missing=()
 for package in "${wanted[@]}"; do
-  installed "$package" || missing+=("$package")
+  present "$package" || missing+=("$package")
 done
 need_clang=false
 if [ "$command" = test ] && ! bash scripts/fuzz-compiler.sh >/dev/null; then

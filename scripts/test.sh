@@ -2,7 +2,9 @@
 # Builds the MEX files and the tests, and runs every test: the unit suite,
 # the unit and cross-host suites again with the kernels built for this
 # processor, the Windows suite (the same sources cross-built with MinGW-w64,
-# run under Wine and compared with the Linux build), the scripts one after
+# run under Wine and compared with the Linux build), the 64-bit ARM Linux
+# suite (cross-built with Debian's aarch64 GCC, run under qemu and compared
+# with the Linux build), the scripts one after
 # the other, then the sanitizer, valgrind and fuzz runs of
 # scripts/robustness.sh. Each build is a CMake preset (CMakePresets.json)
 # in a folder of its own.
@@ -26,6 +28,14 @@ echo; echo "=== the Windows build under Wine (preset windows) ==="
 cmake --preset windows >/dev/null
 cmake --build build-win64 -j"$(nproc)"
 ctest --test-dir build-win64 --output-on-failure -j"$(nproc)"
+
+# The same sources cross-built for 64-bit ARM Linux, run under qemu: the
+# unit suite, a copy built with contraction allowed that must fail its
+# comparison, and the random calls compared with the x86-64 build's.
+echo; echo "=== the 64-bit ARM Linux build under qemu (preset arm64) ==="
+cmake --preset arm64 >/dev/null
+cmake --build build-arm64 -j"$(nproc)"
+ctest --test-dir build-arm64 --output-on-failure -j"$(nproc)"
 
 # The scripts keep out of each other's builds: the main job, then the
 # valgrind part of the robustness checks, which once failed after it. The

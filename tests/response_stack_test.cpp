@@ -59,6 +59,16 @@ T odd_sum(const std::vector<T>& v, int r, Line f, ptrdiff_t t, ptrdiff_t n)
     return s;
 }
 
+// A NaN response is the host's NaN (sign bit set, quiet, no payload),
+// whichever NaN the processor made: on x86-64 every NaN of the sums already
+// is, on 64-bit ARM an invalid operation gives a NaN with the sign clear.
+template <typename T>
+T host_nan_for_nan(T v)
+{
+    if (v == v) return v;
+    return -std::numeric_limits<T>::quiet_NaN();
+}
+
 template <typename T>
 struct ReferenceStacks {
     std::vector<T> second, first;  // rows x cols x nO x nS
@@ -98,8 +108,9 @@ ReferenceStacks<T> reference(const std::vector<T>& image, ptrdiff_t rows, ptrdif
                 for (uint16_t o = 1; o <= orientations; ++o) {
                     const zel::Steering c = zel::steering(o, orientations);
                     const size_t at = size_t(i + rows * j) + pixels * (o - 1 + orientations * s);
-                    out.second[at] = T(-(sigmas[s] * sigmas[s])) * ((T(c.xx) * xx + T(c.xy) * xy) + T(c.yy) * yy);
-                    out.first[at] = T(sigmas[s]) * (T(c.x) * x + T(c.y) * y);
+                    out.second[at] =
+                        host_nan_for_nan(T(-(sigmas[s] * sigmas[s])) * ((T(c.xx) * xx + T(c.xy) * xy) + T(c.yy) * yy));
+                    out.first[at] = host_nan_for_nan(T(sigmas[s]) * (T(c.x) * x + T(c.y) * y));
                 }
             }
         }

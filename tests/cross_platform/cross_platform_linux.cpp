@@ -1,7 +1,11 @@
 // The Linux half of the cross-platform check:
 //
 //   cross_platform_linux write LINUX_CASES LINUX_MATH
-//   cross_platform_linux compare LINUX_CASES WINDOWS_CASES WINDOWS_MATH
+//   cross_platform_linux compare LINUX_CASES WINDOWS_CASES WINDOWS_MATH [PLATFORM [default-nan-sign]]
+//
+// (the other platform is Windows unless PLATFORM names another: the 64-bit
+// ARM Linux build runs its half, the same program, under qemu, and adds
+// default-nan-sign: see compare below)
 //
 // write runs the small and the large random cases through the .mexa64 files
 // and keeps them with their outcomes (layout in case_file.h), and every
@@ -163,37 +167,66 @@ int write(const std::string& cases_path, const std::string& math_path)
     return sound ? 0 : 1;
 }
 
+// Whether a and b are the quiet NaN without payload of either sign (double,
+// or single widened with zeros): the NaN that an invalid operation (Inf - Inf,
+// 0 * Inf, 0 / 0) makes, with the sign bit set on x86-64 and clear on 64-bit
+// ARM; an own fabs may flip it afterwards on either.
+bool default_nans_of_two_signs(uint64_t a, uint64_t b)
+{
+    const uint64_t sign = uint64_t(1) << 63, single_sign = uint64_t(1) << 31;
+    return ((a | sign) == 0xfff8000000000000ull && (a ^ b) == sign) ||
+           ((a | single_sign) == 0xffc00000ull && (a ^ b) == single_sign);
+}
+
 // Where two outcomes part, or "" when they agree bit for bit. differing
 // counts the positions (the pixels of a map, the elements of a stack) at which
-// some output differs.
-std::string compare_outcomes(const Outcome& expected, const Outcome& got, size_t* differing)
+// some output differs. With nan_signs, positions that differ only by the sign
+// of a default NaN are counted there instead and do not part the outcomes.
+std::string compare_outcomes(const Outcome& expected, const Outcome& got, size_t* differing,
+                             size_t* nan_signs = nullptr)
 {
     if (expected.error_id != got.error_id) return "error '" + got.error_id + "', expected '" + expected.error_id + "'";
     if (expected.outputs.size() != got.outputs.size()) return "another number of outputs";
     std::set<size_t> pixels;
+    char first[128] = "";
     for (size_t k = 0; k < expected.outputs.size(); ++k) {
         if (expected.outputs[k].class_id != got.outputs[k].class_id) return "an output of another class";
         if (expected.outputs[k].dims != got.outputs[k].dims) return "an output of another size";
         for (size_t p = 0; p < expected.outputs[k].bits.size(); ++p)
-            if (expected.outputs[k].bits[p] != got.outputs[k].bits[p]) pixels.insert(p);
+            if (nan_signs && default_nans_of_two_signs(expected.outputs[k].bits[p], got.outputs[k].bits[p])) {
+                ++*nan_signs;
+            } else if (expected.outputs[k].bits[p] != got.outputs[k].bits[p]) {
+                if (pixels.empty())
+                    snprintf(first, sizeof first, " (the first: output %zu, element %zu, 0x%016llx for 0x%016llx)",
+                             k + 1, p, (unsigned long long)got.outputs[k].bits[p],
+                             (unsigned long long)expected.outputs[k].bits[p]);
+                pixels.insert(p);
+            }
     }
     if (differing) *differing = pixels.size();
-    return pixels.empty() ? "" : std::to_string(pixels.size()) + " values differ";
+    return pixels.empty() ? "" : std::to_string(pixels.size()) + " values differ" + first;
 }
 
 struct KernelTally {
     size_t cases = 0, values = 0, differing = 0, failures = 0;  // values of output 1
+    size_t nan_signs = 0;                                       // elements of any output
 };
 
-int compare(const std::string& linux_path, const std::string& windows_path, const std::string& math_path)
+// other names the other platform in the messages (Windows, 64-bit ARM Linux).
+// With nan_sign_differs (64-bit ARM), an element that is the default NaN on
+// both platforms with the signs apart is counted, not failed: IEEE 754 leaves
+// the sign of that NaN to the processor.
+int compare(const std::string& linux_path, const std::string& windows_path, const std::string& math_path,
+            const std::string& other, bool nan_sign_differs)
 {
+    const char* const on = other.c_str();
     std::vector<CaseRecord> linux_records, windows_records;
     std::vector<MathCall> windows_math;
     if (!read_cases(linux_path, linux_records) || !read_cases(windows_path, windows_records) ||
         !read_math_calls(math_path, windows_math))
         return 1;
     if (linux_records.size() != windows_records.size()) {
-        fprintf(stderr, "%zu cases on Linux, %zu on Windows\n", linux_records.size(), windows_records.size());
+        fprintf(stderr, "%zu cases on Linux, %zu on %s\n", linux_records.size(), windows_records.size(), on);
         return 1;
     }
 
@@ -218,12 +251,15 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
             ++failures;
         };
         if (!same_call(on_linux.call, on_windows.call)) {
-            fail("the Windows run made another call");
+            fail("the " + other + " run made another call");
             continue;
         }
         if (!on_linux.outcome.outputs.empty()) tally.values += on_linux.outcome.outputs[0].bits.size();
         size_t differing = 0;
-        const std::string difference = compare_outcomes(on_linux.outcome, on_windows.outcome, &differing);
+        size_t nan_signs = 0;
+        const std::string difference = compare_outcomes(on_linux.outcome, on_windows.outcome, &differing,
+                                                        nan_sign_differs ? &nan_signs : nullptr);
+        tally.nan_signs += nan_signs;
         tally.differing += differing;
         if (!calls_math(on_linux.call)) {
             if (!difference.empty()) fail(difference + " between the platforms; no math call is involved");
@@ -245,23 +281,32 @@ int compare(const std::string& linux_path, const std::string& windows_path, cons
         for (uint64_t f = 0; f < kMathFunctionCount; ++f)
             if (math_state.unanswered[f] != unanswered_before[f])
                 fail(std::to_string(math_state.unanswered[f] - unanswered_before[f]) + " " + kMathFunctionNames[f] +
-                     " calls with an argument the Windows run was not given");
-        const std::string unexplained = compare_outcomes(on_windows.outcome, answered, nullptr);
+                     " calls with an argument the " + other + " run was not given");
+        size_t answered_nan_signs = 0;
+        const std::string unexplained = compare_outcomes(on_windows.outcome, answered, nullptr,
+                                                         nan_sign_differs ? &answered_nan_signs : nullptr);
         if (!unexplained.empty())
-            fail("with the Windows math results the .mexa64 still differs from the .mexw64: " + unexplained);
+            fail("with the " + other + " math results the .mexa64 still differs from the " + other + " MEX file: " +
+                 unexplained);
     }
 
-    printf("%-27s %6s %9s %9s\n", "kernel", "cases", "values", "differ");
-    for (const auto& [kernel, t] : tallies)
-        printf("%-27s %6zu %9zu %9zu%s\n", kernel.c_str(), t.cases, t.values, t.differing,
-               t.failures ? "  FAILED" : "");
+    printf("%-27s %6s %9s %9s%s\n", "kernel", "cases", "values", "differ",
+           nan_sign_differs ? "  default NaN of the other sign" : "");
+    size_t nan_signs = 0;
+    for (const auto& [kernel, t] : tallies) {
+        printf("%-27s %6zu %9zu %9zu", kernel.c_str(), t.cases, t.values, t.differing);
+        if (nan_sign_differs) printf("  %9zu", t.nan_signs);
+        printf("%s\n", t.failures ? "  FAILED" : "");
+        nan_signs += t.nan_signs;
+    }
     for (uint64_t f = 0; f < kMathFunctionCount; ++f)
-        printf("%s: %llu of %llu distinct arguments give other bits on Windows\n", kMathFunctionNames[f],
-               (unsigned long long)other_results[f], (unsigned long long)arguments[f]);
+        printf("%s: %llu of %llu distinct arguments give other bits on %s\n", kMathFunctionNames[f],
+               (unsigned long long)other_results[f], (unsigned long long)arguments[f], on);
     if (failures == 0)
-        printf("blob, ridge, edge and linear orientation maps, filter bank and index maps agree bit for bit; "
+        printf("blob, ridge, edge and linear orientation maps, filter bank and index maps agree bit for bit%s; "
                "every other differing pixel "
-               "is explained by the math results\n");
+               "is explained by the math results\n",
+               nan_signs ? " but for the sign of the NaNs of invalid operations" : "");
     return failures ? 1 : 0;
 }
 
@@ -271,8 +316,9 @@ int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "write" && argc == 4) return write(argv[2], argv[3]);
-    if (mode == "compare" && argc == 5) return compare(argv[2], argv[3], argv[4]);
+    if (mode == "compare" && argc >= 5 && argc <= 7 && (argc < 7 || std::string(argv[6]) == "default-nan-sign"))
+        return compare(argv[2], argv[3], argv[4], argc >= 6 ? argv[5] : "Windows", argc == 7);
     fprintf(stderr, "usage: %s write LINUX_CASES LINUX_MATH\n"
-                    "       %s compare LINUX_CASES WINDOWS_CASES WINDOWS_MATH\n", argv[0], argv[0]);
+                    "       %s compare LINUX_CASES OTHER_CASES OTHER_MATH [OTHER_PLATFORM [default-nan-sign]]\n", argv[0], argv[0]);
     return 2;
 }

@@ -8,6 +8,10 @@
 // with the math functions the .mexw64 files bind (MinGW-w64's pow and sin,
 // msvcrt.dll's atan) and writes the results here to WINDOWS_MATH.
 // cross_platform_linux compares.
+//
+// The 64-bit ARM Linux build makes the same program, cross_platform_arm64,
+// and runs it under qemu: there the MEX files and this program bind glibc's
+// pow, atan and sin for aarch64 (platform/libm_binding.h).
 #include "case_file.h"
 #include "math_calls.h"
 #include "mex_loader.h"
