@@ -4,11 +4,14 @@
 //   floor       the memory floor of the kernel (memory_floors.h),
 //   rows_outer  the same kernel source built to visit rows outer, columns inner,
 //   single      the MEX file with the stacks and real maps in single precision,
-//   single_floor  the memory floor with the same single-precision inputs.
+//   single_floor  the memory floor with the same single-precision inputs,
+//   physical    the physical floor of the map (physical_floors.h),
+//   single_physical  the physical floor on the single-precision inputs.
 // Every call goes through the stand-in host, output creation and destruction
 // included. After the runs a table gives, per kernel and size, the time per
 // pixel, the bytes the kernel must read per second, the ratio to the floor
-// and the speed-up over row-outer traversal.
+// and the speed-up over row-outer traversal; a second table sets each map
+// against its physical floor, after the streaming bandwidth of the process.
 //
 // Extra options: --sizes=256,512 (default 256,512,1024,2048) and
 // --fresh-outputs (see keep_freed_memory); every Google Benchmark option works
@@ -17,6 +20,7 @@
 // compare two builds with the same bench).
 #include "fixtures.h"
 #include "memory_floors.h"
+#include "physical_floors.h"
 #include "mex_host.h"
 
 #include <benchmark/benchmark.h>
@@ -48,6 +52,7 @@ struct KernelCase {
     Inputs (*single_inputs)(const Fixture&);
     mexFunctionPointer floor;
     double (*bytes_read)(const Fixture&);
+    const PhysicalFloor* physical;
 };
 
 double pixels(const Fixture& f) { return double(f.size) * double(f.size); }
@@ -126,14 +131,15 @@ double curvature_bytes(const Fixture& f) { return 8.0 * double(f.curve_elements_
 const std::vector<KernelCase>& kernel_cases()
 {
     static const std::vector<KernelCase> cases = {
-        {"ZELgetBlobMap", 1, ten_inputs, ten_single_inputs, blob_floor, blob_bytes},
-        {"ZELgetRidgeMap", 1, ten_inputs, ten_single_inputs, ridge_floor, ridge_bytes},
-        {"ZELgetEdgeMap", 1, edge_inputs, edge_single_inputs, edge_floor, edge_bytes},
+        {"ZELgetBlobMap", 1, ten_inputs, ten_single_inputs, blob_floor, blob_bytes, &blob_physical_floor},
+        {"ZELgetRidgeMap", 1, ten_inputs, ten_single_inputs, ridge_floor, ridge_bytes, &ridge_physical_floor},
+        {"ZELgetEdgeMap", 1, edge_inputs, edge_single_inputs, edge_floor, edge_bytes, &edge_physical_floor},
         {"ZELgetHeightAndWidthMap", 2, height_and_width_inputs, height_and_width_single_inputs,
-         height_and_width_floor, height_and_width_bytes},
+         height_and_width_floor, height_and_width_bytes, &height_and_width_physical_floor},
         {"ZELgetOrientationMap", 1, orientation_inputs, orientation_single_inputs, orientation_floor,
-         orientation_bytes},
-        {"ZELgetCurvatureMap", 1, curvature_inputs, curvature_single_inputs, curvature_floor, curvature_bytes},
+         orientation_bytes, &orientation_physical_floor},
+        {"ZELgetCurvatureMap", 1, curvature_inputs, curvature_single_inputs, curvature_floor, curvature_bytes,
+         &curvature_physical_floor},
     };
     return cases;
 }
@@ -195,8 +201,9 @@ std::string traversal_problem(const KernelCase& kernel, mexFunctionPointer a, me
     return problem;
 }
 
-enum Variant { kKernel, kFloor, kRowsOuter, kSingle, kSingleFloor, kVariantCount };
-const char* const kVariantNames[kVariantCount] = {"kernel", "floor", "rows_outer", "single", "single_floor"};
+enum Variant { kKernel, kFloor, kRowsOuter, kSingle, kSingleFloor, kPhysical, kSinglePhysical, kVariantCount };
+const char* const kVariantNames[kVariantCount] = {"kernel", "floor",    "rows_outer",     "single",
+                                                  "single_floor", "physical", "single_physical"};
 
 struct Entries {
     mexFunctionPointer of[kVariantCount] = {};
@@ -216,7 +223,11 @@ void run_calls(benchmark::State& state, const KernelCase& kernel, const Entries&
         state.SkipWithError(problems[check].c_str());
         return;
     }
-    Inputs inputs = variant == kSingle || variant == kSingleFloor ? kernel.single_inputs(f) : kernel.inputs(f);
+    const bool single = variant == kSingle || variant == kSingleFloor || variant == kSinglePhysical;
+    Inputs inputs = single ? kernel.single_inputs(f) : kernel.inputs(f);
+    const bool physical = variant == kPhysical || variant == kSinglePhysical;
+    // The physical floor's line lists are built here, outside the timing.
+    if (physical) kernel.physical->prepare(inputs.data());
     mexFunctionPointer entry = entries.of[variant];
     mxArray* outputs[2] = {nullptr, nullptr};
     for (auto _ : state) {
@@ -227,7 +238,8 @@ void run_calls(benchmark::State& state, const KernelCase& kernel, const Entries&
         destroy_outputs(outputs, kernel.outputs);
     }
     state.SetItemsProcessed(int64_t(state.iterations() * pixels(f)));
-    state.SetBytesProcessed(int64_t(double(state.iterations()) * kernel.bytes_read(f)));
+    const double bytes = physical ? physical_floor_bytes() : kernel.bytes_read(f);
+    state.SetBytesProcessed(int64_t(double(state.iterations()) * bytes));
 }
 
 // Where each benchmark belongs in the summary.
@@ -254,11 +266,9 @@ struct Measured {
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     SummaryReporter(OutputOptions options, bool fresh_outputs, std::vector<std::string> kernels,
-                    std::vector<uint16_t> sizes,
-                    std::vector<std::string> skipped)
+                    std::vector<uint16_t> sizes, std::vector<std::string> skipped, double streaming)
         : ConsoleReporter(options), fresh_outputs_(fresh_outputs), kernels_(std::move(kernels)),
-          sizes_(std::move(sizes)),
-          skipped_(std::move(skipped))
+          sizes_(std::move(sizes)), skipped_(std::move(skipped)), streaming_(streaming)
     {
     }
 
@@ -334,11 +344,53 @@ public:
             }
         }
         for (const std::string& name : skipped_) std::fprintf(out, "%-24s not built, skipped\n", name.c_str());
+        print_physical(out);
         print_scaling(out);
         ConsoleReporter::Finalize();
     }
 
 private:
+    // Each map against its physical floor, in double and in single: the map's
+    // time, the floor's, their ratio, and the bytes the floor moves per pixel
+    // (distinct lines read, outputs written) and per second.
+    void print_physical(std::FILE* out)
+    {
+        std::fprintf(out,
+                     "\nAgainst the physical floor (the distinct 64-byte lines the map reads, brought in plane by "
+                     "plane per run of pixels, its outputs written, its pow, atan or sin calls made).\n"
+                     "Streaming read of 1 GiB by this process, best of five: %.1f GB/s.\n"
+                     "map ns/px: the kernel; phys ns/px: the physical floor; x phys: their ratio; B/px and GB/s: "
+                     "the floor's lines and outputs, per pixel and per second.\n",
+                     streaming_);
+        std::fprintf(out, "%-24s %5s | %8s %10s %7s %7s %7s | %8s %10s %7s %7s %7s\n", "", "", "double", "", "",
+                     "", "", "single", "", "", "", "");
+        std::fprintf(out, "%-24s %5s | %8s %10s %7s %7s %7s | %8s %10s %7s %7s %7s\n", "kernel", "size",
+                     "map ns/px", "phys ns/px", "x phys", "B/px", "GB/s", "map ns/px", "phys ns/px", "x phys", "B/px",
+                     "GB/s");
+        for (const std::string& kernel : kernels_) {
+            for (uint16_t size : sizes_) {
+                const Measured& k = measured_[key(kernel, size, kKernel)];
+                const Measured& p = measured_[key(kernel, size, kPhysical)];
+                const Measured& s = measured_[key(kernel, size, kSingle)];
+                const Measured& sp = measured_[key(kernel, size, kSinglePhysical)];
+                if (!k.present && !p.present && !s.present && !sp.present) continue;
+                std::fprintf(out, "%-24s %5u |", kernel.c_str(), unsigned(size));
+                print_against(out, k, p);
+                std::fprintf(out, " |");
+                print_against(out, s, sp);
+                std::fprintf(out, "\n");
+            }
+        }
+    }
+    static void print_against(std::FILE* out, const Measured& map, const Measured& floor)
+    {
+        print_value(out, map.present, map.seconds / map.pixels * 1e9, 9);
+        print_value(out, floor.present, floor.seconds / floor.pixels * 1e9, 10);
+        print_value(out, map.present && floor.present, map.seconds / floor.seconds, 7);
+        print_value(out, floor.present, floor.bytes / floor.pixels, 7);
+        print_value(out, floor.present, floor.bytes / floor.seconds / 1e9, 7);
+    }
+
     // Kernel time per pixel by size, and the largest size's over 512^2's:
     // flat when the cost grows linearly with the pixel count.
     void print_scaling(std::FILE* out)
@@ -386,6 +438,7 @@ private:
     std::vector<std::string> kernels_;
     std::vector<uint16_t> sizes_;
     std::vector<std::string> skipped_;
+    double streaming_;
     std::map<std::string, Measured> measured_;
 };
 
@@ -461,6 +514,8 @@ int main(int argc, char** argv)
         entries.of[kFloor] = kernel.floor;
         entries.of[kSingle] = entries.of[kKernel];
         entries.of[kSingleFloor] = kernel.floor;
+        entries.of[kPhysical] = kernel.physical->run;
+        entries.of[kSinglePhysical] = kernel.physical->run;
         if (!entries.of[kKernel]) {
             std::fprintf(stderr, "%s: %s/%s.mexa64 not built, skipped\n", kernel.name, mex_dir().c_str(), kernel.name);
             skipped.push_back(kernel.name);
@@ -469,11 +524,11 @@ int main(int argc, char** argv)
         built.push_back(kernel.name);
         runnable.emplace_back(&kernel, entries);
     }
-    // Sizes outermost, so that each fixture is built once; the three variants
+    // Sizes outermost, so that each fixture is built once; the variants
     // of a kernel run back to back, so that their ratios see the same machine.
     for (uint16_t size : sizes) {
         for (const auto& [kernel, entries] : runnable) {
-            for (Variant variant : {kFloor, kKernel, kRowsOuter, kSingle, kSingleFloor}) {
+            for (Variant variant : {kFloor, kPhysical, kKernel, kRowsOuter, kSingle, kSinglePhysical, kSingleFloor}) {
                 if (!entries.of[variant]) continue;
                 const std::string name =
                     std::string(kernel->name) + "/" + std::to_string(size) + "/" + kVariantNames[variant];
@@ -489,7 +544,8 @@ int main(int argc, char** argv)
     }
     const auto console = isatty(fileno(stdout)) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                 : benchmark::ConsoleReporter::OO_Tabular;
-    SummaryReporter reporter(console, options.fresh_outputs, built, sizes, skipped);
+    const double streaming = streaming_bandwidth();
+    SummaryReporter reporter(console, options.fresh_outputs, built, sizes, skipped, streaming);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
