@@ -461,6 +461,8 @@ ZEL_PHYSICAL_FLOOR(orientation)
 ZEL_PHYSICAL_FLOOR(curvature)
 #undef ZEL_PHYSICAL_FLOOR
 
+void forget_physical_floor() { current_plan() = Plan(); }
+
 double physical_floor_bytes()
 {
     const Plan& plan = current_plan();

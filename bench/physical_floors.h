@@ -36,6 +36,10 @@ extern const PhysicalFloor height_and_width_physical_floor;
 extern const PhysicalFloor orientation_physical_floor;
 extern const PhysicalFloor curvature_physical_floor;
 
+// Drops the lists of the floor last prepared and frees their memory; to be
+// called before the inputs they point into are destroyed.
+void forget_physical_floor();
+
 // The bytes one call of the floor last prepared moves: 64 per listed line
 // plus the output elements it writes.
 double physical_floor_bytes();

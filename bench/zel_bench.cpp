@@ -166,6 +166,7 @@ const Fixture& fixture_for(uint16_t size)
 {
     static std::unique_ptr<Fixture> current;
     if (!current || current->size != size) {
+        forget_physical_floor();  // its line lists point into the old inputs
         current.reset();
         std::fprintf(stderr, "building the %u x %u inputs...\n", unsigned(size), unsigned(size));
         current = make_fixture(size);
