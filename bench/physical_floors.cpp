@@ -6,6 +6,7 @@
 #include "scalar_helpers.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
 #include <time.h>
@@ -21,8 +22,20 @@ namespace {
 // pixels keep a run's lines of every plane (64 planes for the blob map) well
 // within the second-level cache.
 constexpr ptrdiff_t kRunPixels = 4096;
-// How many entries of the line list ahead the touch loop prefetches.
+// How many entries of the line list ahead the touch loop prefetches, unless
+// $ZEL_BENCH_PREFETCH_AHEAD says otherwise (0 to kMostAhead). 64, 128 and 256
+// were alike within the noise at 512^2 here.
 constexpr size_t kAhead = 128;
+constexpr size_t kMostAhead = 4096;
+
+size_t read_prefetch_distance()
+{
+    const char* text = getenv("ZEL_BENCH_PREFETCH_AHEAD");
+    if (!text || !*text) return kAhead;
+    char* end = nullptr;
+    const long ahead = strtol(text, &end, 10);
+    return *end == 0 && ahead >= 0 && ahead <= long(kMostAhead) ? size_t(ahead) : kAhead;
+}
 constexpr uintptr_t kLineBytes = 64;
 
 inline uintptr_t line_of(const unsigned char* address) { return uintptr_t(address) & ~(kLineBytes - 1); }
@@ -45,7 +58,7 @@ struct Plan {
     ptrdiff_t pixels = 0;
     // One byte in every distinct line read: the lowest element the map reads
     // in that line, so that every address lies inside its array. The list is
-    // followed by kAhead entries more for the prefetch to run into.
+    // followed by `ahead` entries more for the prefetch to run into.
     std::vector<const unsigned char*> lines;
     std::vector<size_t> run_lines;  // run r's lines: [run_lines[r], run_lines[r + 1])
     Libm libm = Libm::kNone;
@@ -53,6 +66,7 @@ struct Plan {
     std::vector<LibmCall> calls;    // in pixel order
     std::vector<size_t> run_calls;  // run r's calls: [run_calls[r], run_calls[r + 1])
     size_t listed_lines = 0;
+    size_t ahead = kAhead;
 };
 
 Plan& current_plan()
@@ -104,7 +118,8 @@ public:
         static const unsigned char spare = 0;
         plan_.listed_lines = plan_.lines.size();
         const unsigned char* pad = plan_.lines.empty() ? &spare : plan_.lines.back();
-        plan_.lines.insert(plan_.lines.end(), kAhead, pad);
+        plan_.ahead = prefetch_distance();
+        plan_.lines.insert(plan_.lines.end(), plan_.ahead, pad);
     }
 
 private:
@@ -373,15 +388,15 @@ void prepare_curvature(const PhysicalFloor* floor, const mxArray* const prhs[])
     });
 }
 
-// Loads one byte of every line in [begin, end), prefetching kAhead entries
+// Loads one byte of every line in [begin, end), prefetching `ahead` entries
 // ahead; the sum keeps the loads from being optimised away.
-inline uint64_t touch_lines(const unsigned char* const* lines, size_t begin, size_t end)
+inline uint64_t touch_lines(const unsigned char* const* lines, size_t begin, size_t end, size_t ahead)
 {
     uint64_t first = 0, second = 0;
     size_t i = begin;
     for (; i + 2 <= end; i += 2) {
-        __builtin_prefetch(lines[i + kAhead]);
-        __builtin_prefetch(lines[i + 1 + kAhead]);
+        __builtin_prefetch(lines[i + ahead]);
+        __builtin_prefetch(lines[i + 1 + ahead]);
         first += *lines[i];
         second += *lines[i + 1];
     }
@@ -399,7 +414,7 @@ void run_plan(const Plan& plan, mxArray* plhs[])
     ptrdiff_t run = 0;
     for (ptrdiff_t first = 0; first < plan.pixels; first += kRunPixels, ++run) {
         const ptrdiff_t end = std::min(plan.pixels, first + kRunPixels);
-        const double value = double(touch_lines(lines, plan.run_lines[run], plan.run_lines[run + 1]));
+        const double value = double(touch_lines(lines, plan.run_lines[run], plan.run_lines[run + 1], plan.ahead));
         for (int k = 0; k < plan.outputs; ++k)
             for (ptrdiff_t p = first; p < end; ++p) out[k][p] = value;
         const size_t call_end = plan.run_calls[run + 1];
@@ -460,6 +475,12 @@ ZEL_PHYSICAL_FLOOR(height_and_width)
 ZEL_PHYSICAL_FLOOR(orientation)
 ZEL_PHYSICAL_FLOOR(curvature)
 #undef ZEL_PHYSICAL_FLOOR
+
+size_t prefetch_distance()
+{
+    static const size_t ahead = read_prefetch_distance();
+    return ahead;
+}
 
 void forget_physical_floor() { current_plan() = Plan(); }
 

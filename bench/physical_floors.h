@@ -20,6 +20,8 @@
 
 #include "mex.h"
 
+#include <stddef.h>
+
 namespace zelbench {
 
 using FloorEntry = void (*)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
@@ -35,6 +37,10 @@ extern const PhysicalFloor edge_physical_floor;
 extern const PhysicalFloor height_and_width_physical_floor;
 extern const PhysicalFloor orientation_physical_floor;
 extern const PhysicalFloor curvature_physical_floor;
+
+// How many line-list entries ahead the floors prefetch: 128, or
+// $ZEL_BENCH_PREFETCH_AHEAD.
+size_t prefetch_distance();
 
 // Drops the lists of the floor last prepared and frees their memory; to be
 // called before the inputs they point into are destroyed.

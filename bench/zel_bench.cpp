@@ -358,11 +358,12 @@ private:
     {
         std::fprintf(out,
                      "\nAgainst the physical floor (the distinct 64-byte lines the map reads, brought in plane by "
-                     "plane per run of pixels, its outputs written, its pow, atan or sin calls made).\n"
+                     "plane per run of 4096 pixels with a prefetch %zu entries ahead, its outputs written, its "
+                     "pow, atan or sin calls made).\n"
                      "Streaming read of 1 GiB by this process, best of five: %.1f GB/s.\n"
                      "map ns/px: the kernel; phys ns/px: the physical floor; x phys: their ratio; B/px and GB/s: "
                      "the floor's lines and outputs, per pixel and per second.\n",
-                     streaming_);
+                     prefetch_distance(), streaming_);
         std::fprintf(out, "%-24s %5s | %8s %10s %7s %7s %7s | %8s %10s %7s %7s %7s\n", "", "", "double", "", "",
                      "", "", "single", "", "", "", "");
         std::fprintf(out, "%-24s %5s | %8s %10s %7s %7s %7s | %8s %10s %7s %7s %7s\n", "kernel", "size",
