@@ -79,7 +79,7 @@ Plan& current_plan()
 // their distinct lines, plane by plane in ascending order, to the plan.
 class LineLists {
 public:
-    LineLists(Plan& plan, int planes) : plan_(plan), buckets_(size_t(planes))
+    LineLists(Plan& plan, int planes) : plan_(plan), buckets_(size_t(planes)), previous_(size_t(planes))
     {
         plan_.lines.clear();
         plan_.run_lines.assign(1, 0);
@@ -97,16 +97,27 @@ public:
 
     void call(ptrdiff_t pixel, double argument) { plan_.calls.push_back({uint32_t(pixel), argument}); }
 
+    // A line the previous run listed in the same plane is in the cache and
+    // is not listed again: the curvature map's runs share the columns at
+    // their ends, and a run of another map may begin inside the line where
+    // the run before ended.
     void end_run()
     {
-        for (std::vector<const unsigned char*>& bucket : buckets_) {
+        for (size_t plane = 0; plane < buckets_.size(); ++plane) {
+            std::vector<const unsigned char*>& bucket = buckets_[plane];
+            std::vector<uintptr_t>& previous = previous_[plane];
             std::sort(bucket.begin(), bucket.end());
-            const unsigned char* last = nullptr;
+            std::vector<uintptr_t> current;
+            size_t seen = 0;
             for (const unsigned char* address : bucket) {
-                if (last && line_of(last) == line_of(address)) continue;
+                const uintptr_t line = line_of(address);
+                if (!current.empty() && current.back() == line) continue;
+                current.push_back(line);
+                while (seen < previous.size() && previous[seen] < line) ++seen;
+                if (seen < previous.size() && previous[seen] == line) continue;
                 plan_.lines.push_back(address);
-                last = address;
             }
+            previous.swap(current);
             bucket.clear();
         }
         plan_.run_lines.push_back(plan_.lines.size());
@@ -125,6 +136,7 @@ public:
 private:
     Plan& plan_;
     std::vector<std::vector<const unsigned char*>> buckets_;
+    std::vector<std::vector<uintptr_t>> previous_;  // each plane's lines of the last run, ascending
 };
 
 zel::StackShape stack_shape(const mxArray* stack)
