@@ -29,11 +29,22 @@ CXX=clang++ make -C "$package/src" MKOCTFILE="mkoctfile -v" >"$scratch/build.log
 cat "$scratch/build.log"
 compiles=$(grep -E '^clang\+\+ (.* )?-c ' "$scratch/build.log" | grep -- '-std=c++17' | grep -c -- '-ffp-contract=off' || true)
 sources=$(ls "$package"/src/ZEL*.cpp | wc -l)
-# Each kernel and its copy of cpp_mexapi_version.cpp, in C++17.
-if [ "$compiles" -ne $((2 * sources)) ]; then
-  echo "$compiles compile lines of clang++ with -std=c++17 and -ffp-contract=off; expected $((2 * sources))" >&2
+lane_sources=$(grep -l compute_with_widest_lanes "$package"/src/ZEL*.cpp | wc -l)
+# Each kernel and its copy of cpp_mexapi_version.cpp, in C++17, and each
+# kernel that computes in lanes once more per lane width: 2, 4 and 8 on
+# this x86-64 ELF machine.
+expected=$((2 * sources + 3 * lane_sources))
+if [ "$compiles" -ne "$expected" ]; then
+  echo "$compiles compile lines of clang++ with -std=c++17 and -ffp-contract=off; expected $expected" >&2
   exit 1
 fi
+for width in 2 4 8; do
+  objects=$(grep -E '^clang\+\+ (.* )?-c ' "$scratch/build.log" | grep -c -- "-DZEL_LANE_WIDTH=$width " || true)
+  if [ "$objects" -ne "$lane_sources" ]; then
+    echo "$objects $width-lane objects compiled; expected $lane_sources" >&2
+    exit 1
+  fi
+done
 if grep -E '^(g\+\+|c\+\+|gcc) ' "$scratch/build.log"; then
   echo "a command above ran another compiler than clang" >&2
   exit 1
