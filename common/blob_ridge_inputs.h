@@ -77,6 +77,13 @@ inline BlobRidgeInputs read_blob_ridge_inputs(const char* kernel, int nlhs, int 
     return in;
 }
 
+// A call of the blob or ridge map as the gateway hands it to the lanes: the
+// inputs and the map.
+struct BlobRidgeCall {
+    BlobRidgeInputs in;
+    double* M;
+};
+
 // What the pixels read at scale s besides the stacks, held apart from the
 // inputs: stores to a map's scratch could otherwise alias them.
 struct ScaleReads {

@@ -132,15 +132,9 @@ ZEL_ALWAYS_INLINE void add_scale(const zel::BlobRidgeInputs& in, ptrdiff_t first
     });
 }
 
-// A call as the gateway hands it to the lanes.
-struct BlobCall {
-    zel::BlobRidgeInputs in;
-    double* M;
-};
-
 // The map of every pixel, N pixels at a time.
 template <int N>
-void blob_map(const BlobCall& call)
+void blob_map(const zel::BlobRidgeCall& call)
 {
     const zel::BlobRidgeInputs& in = call.in;
     const ptrdiff_t plane = zel::orientation_stride(in.shape);
@@ -174,12 +168,12 @@ void blob_map(const BlobCall& call)
 }  // namespace
 
 #ifdef ZEL_LANE_WIDTH
-ZEL_LANE_ENTRY(blob_map, BlobCall)
+ZEL_LANE_ENTRY(blob_map, zel::BlobRidgeCall)
 #else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetBlobMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::compute_with_widest_lanes(BlobCall{in, M});
+    zel::compute_with_widest_lanes(zel::BlobRidgeCall{in, M});
 }
 #endif

@@ -78,16 +78,10 @@ ZEL_ALWAYS_INLINE void ridge_values(const zel::BlobRidgeInputs& in, ptrdiff_t p,
     zel::store<W>(M + p, zel::fmax<W>(V{}, r) / sigma);
 }
 
-// A call as the gateway hands it to the lanes.
-struct RidgeCall {
-    zel::BlobRidgeInputs in;
-    double* M;
-};
-
 // The map of every pixel, N pixels at a time. When the penalty weight and
 // the sampling gain are numbers, their products need not order NaNs.
 template <int N>
-void ridge_map(const RidgeCall& call)
+void ridge_map(const zel::BlobRidgeCall& call)
 {
     const zel::BlobRidgeInputs& in = call.in;
     const bool scalars_are_numbers = in.penalty_weight == in.penalty_weight && in.sampling_gain == in.sampling_gain;
@@ -107,12 +101,12 @@ void ridge_map(const RidgeCall& call)
 }  // namespace
 
 #ifdef ZEL_LANE_WIDTH
-ZEL_LANE_ENTRY(ridge_map, RidgeCall)
+ZEL_LANE_ENTRY(ridge_map, zel::BlobRidgeCall)
 #else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::BlobRidgeInputs in = zel::read_blob_ridge_inputs("ZELgetRidgeMap", nlhs, nrhs, prhs);
     double* M = zel::create_output(plhs, 0, in.shape);
-    zel::compute_with_widest_lanes(RidgeCall{in, M});
+    zel::compute_with_widest_lanes(zel::BlobRidgeCall{in, M});
 }
 #endif

@@ -173,7 +173,7 @@ end
 %! end
 %! [~, o] = max(abs(R(:, :, :, 1)), [], 3);
 %! B = ZELgetBlobMap(R, Q, o, [], 0, 0, 1, ones(41), ones(nO, 2), ones(41));
-%! shades = ' .:-=+*@';
+%! shades = ' .:-o+*@';
 %! k = 1 + round(7 * B);  k(isnan(k)) = 1;
 %! disp('blob score of every pixel, from 0 (blank) to 1 (@): the spots, not the ring');
 %! disp(shades(k(8:34, :)));

@@ -145,7 +145,7 @@ end
 %! [~, s] = max(best, [], 4);
 %! o = at(reshape(1:31 ^ 2, 31, 31) + 31 ^ 2 * (s - 1));
 %! E = ZELgetEdgeMap(R, 0.1 * abs(R), o, s, 0.01, 1);
-%! shades = ' .:-=+*@';                    % 0 to 1, and NaN (no response) blank
+%! shades = ' .:-o+*@';                    % 0 to 1, and NaN (no response) blank
 %! k = 1 + round(7 * E(1:2:end, 1:2:end));  k(isnan(k)) = 1;
 %! disp('edge score of every other pixel, from 0 (blank) to 1 (@):');
 %! disp(shades(k));

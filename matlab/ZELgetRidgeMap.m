@@ -176,7 +176,7 @@ end
 %! [~, o] = max(abs(R), [], 3);
 %! P = linspace(-1, 1, 33);                % an odd profile table: P(0.5+x) - P(0.5-x) > 0
 %! K = ZELgetRidgeMap(R, Q, o, [], 0.05, P, 16, ones(31), ones(nO, 1), 0.1 * ones(31));
-%! shades = ' .:-=+*@';
+%! shades = ' .:-o+*@';
 %! k = 1 + round(7 * K);  k(isnan(k)) = 1;
 %! disp('ridge score of every pixel, from 0 (blank) to 1 (@): the ring, not the dark line');
 %! disp(shades(k(5:27, :)));

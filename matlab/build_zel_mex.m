@@ -62,6 +62,7 @@ for k = 1:numel(kernels)
     % A kernel computes in lanes when its gateway picks a lane width.
     objects = {};
     if ~isempty(strfind(fileread(source), 'compute_with_widest_lanes'))
+        objects = cell(1, numel(widths));
         for w = 1:numel(widths)
             folder = fullfile(tempdir, sprintf('zel_lanes%d', widths(w)));
             if ~exist(folder, 'dir')
@@ -69,7 +70,7 @@ for k = 1:numel(kernels)
             end
             mex('-R2017b', '-c', [exact laneFlags{w}], optimise, include, ...
                 sprintf('-DZEL_LANE_WIDTH=%d', widths(w)), source, '-outdir', folder);
-            objects{end + 1} = fullfile(folder, [kernels{k} objectExtension]); %#ok<AGROW>
+            objects{w} = fullfile(folder, [kernels{k} objectExtension]);
         end
     end
     mex('-R2017b', exact, optimise, include, source, objects{:}, '-lm', '-outdir', here);

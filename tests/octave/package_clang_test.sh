@@ -9,6 +9,7 @@
 # build/octave).
 #   package_clang_test.sh OCTAVE ARCHIVE SCRATCH BUILD_OCTAVE
 set -euo pipefail
+tests_dir=$(cd "$(dirname "$0")" && pwd)  # assert_same_bits.m
 octave=$1 archive=$2 scratch=$3 build_octave=$4
 
 if ! command -v clang++ >/dev/null; then
@@ -78,8 +79,9 @@ done
   maps = ZELgetFeatureMaps (ZELdemoImage (48));
   expected = load ('$scratch/expected.bin').maps;
   assert (fieldnames (maps), fieldnames (expected));
+  addpath ('$tests_dir');
   for name = fieldnames (maps)'
-    assert (isequal (typecast (maps.(name{1})(:), 'uint64'), typecast (expected.(name{1})(:), 'uint64')), name{1});
+    assert_same_bits (maps.(name{1}), expected.(name{1}));
   end
   printf ('%d maps through the files clang built: the bits of the build''s own files\n', numel (fieldnames (maps)));
 "
