@@ -20,6 +20,7 @@
 
 #include "element_access.h"
 #include "input_checks.h"
+#include "lanes.h"
 #include "platform/libm_binding.h"
 #include "peak_interpolation.h"
 #include "prefetching.h"
@@ -95,20 +96,109 @@ inline Neighbours neighbours(uint16_t o, uint16_t orientations)
     return {o == 1 ? orientations : uint16_t(o - 1), o == orientations ? uint16_t(1) : uint16_t(o + 1)};
 }
 
-// One pixel: the peak about o* of the magnitudes at o* and its neighbours.
-template <typename Stack>
-inline double orientation_angle(Stack R, const zel::StackShape& shape, ptrdiff_t p, uint16_t o,
-                                uint16_t s, const AngleMapping& m)
+// What the pixels read besides the stack.
+struct OrientationInputs {
+    zel::StackShape shape;
+    zel::IndexMap orientation;
+    zel::IndexMap scale;
+    AngleMapping mapping;
+};
+
+// A lane group of pixels from p on: the peak about o* of the magnitudes at
+// o* and its neighbours, at the selected scale s*,
+//
+//   theta = o* + (b - a) / ((c * 4) - (plus(b, a) * 2))
+//
+// with a, c and b the magnitudes (the sign bit cleared) of R(p, o* - 1, s*),
+// R(p, o*, s*) and R(p, o* + 1, s*), and then angle_of(theta). The linear
+// mapping is computed in lanes, each lane the same IEEE operations; the
+// arctangent mapping calls angle_of lane by lane, so atan stays the math
+// library's.
+template <int W, typename Stack>
+ZEL_ALWAYS_INLINE void orientation_angles(const OrientationInputs& in, ptrdiff_t p, Stack R, double* A)
 {
-    const auto [previous, next] = neighbours(o, shape.orientations);
-    const double a = zel::standard_abs(R[zel::stack_offset(shape, p, previous, s)]);
-    const double c = zel::standard_abs(R[zel::stack_offset(shape, p, o, s)]);
-    const double b = zel::standard_abs(R[zel::stack_offset(shape, p, next, s)]);
-    return angle_of(zel::peak_position(o, a, c, b), o, m);
+    using V = zel::Lanes<W>;
+    const zel::StackShape shape = in.shape;
+    const ptrdiff_t pixels = zel::pixel_count(shape);
+    const ptrdiff_t planes = zel::orientation_stride(shape), scales = zel::scale_stride(shape);
+    // The selected orientation and scale jump from plane to plane: the lines
+    // of the group kPrefetchAhead pixels further on are asked for early. A
+    // group spans at most two lines of a plane, so within a stretch of lanes
+    // on the same planes the first and the last lane ask for all of them.
+    if (p + W - 1 + zel::kPrefetchAhead < pixels) {
+        uint16_t o_ahead[W], s_ahead[W];
+        for (int l = 0; l < W; ++l) {
+            o_ahead[l] = in.orientation[p + l + zel::kPrefetchAhead];
+            s_ahead[l] = in.scale[p + l + zel::kPrefetchAhead];
+        }
+        for (int l = 0; l < W; ++l) {
+            if (l != 0 && l != W - 1 && o_ahead[l] == o_ahead[l - 1] && o_ahead[l] == o_ahead[l + 1] &&
+                s_ahead[l] == s_ahead[l - 1] && s_ahead[l] == s_ahead[l + 1])
+                continue;
+            const auto [previous, next] = neighbours(o_ahead[l], shape.orientations);
+            const ptrdiff_t base = p + l + zel::kPrefetchAhead + scales * zel::zero_based(s_ahead[l]);
+            zel::prefetch(R, base + planes * zel::zero_based(previous));
+            zel::prefetch(R, base + planes * zel::zero_based(o_ahead[l]));
+            zel::prefetch(R, base + planes * zel::zero_based(next));
+        }
+    }
+    uint16_t o[W];
+    ptrdiff_t at[W], previous_at[W], next_at[W];
+    for (int l = 0; l < W; ++l) {
+        o[l] = in.orientation[p + l];
+        const auto [previous, next] = neighbours(o[l], shape.orientations);
+        const ptrdiff_t base = p + l + scales * zel::zero_based(in.scale[p + l]);
+        previous_at[l] = base + planes * zel::zero_based(previous);
+        at[l] = base + planes * zel::zero_based(o[l]);
+        next_at[l] = base + planes * zel::zero_based(next);
+    }
+    const V a = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[previous_at[l]]; }));
+    const V c = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[at[l]]; }));
+    const V b = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[next_at[l]]; }));
+    const V k = zel::lanes_of<W>([&](int l) { return double(o[l]); });
+    const V numerator = b - a;
+    const V denominator = c * zel::broadcast<W>(4.0) - zel::plus<W>(b, a) * zel::broadcast<W>(2.0);
+    V theta = k + numerator / denominator;
+    const AngleMapping& m = in.mapping;
+    if (m.flag == 0) {
+        theta = theta < zel::broadcast<W>(1.0) ? theta + zel::broadcast<W>(m.wrap_period) : theta;
+        zel::store<W>(A + p, ((theta - zel::broadcast<W>(1.0)) / zel::broadcast<W>(m.orientations)) *
+                                 zel::broadcast<W>(180.0));
+        return;
+    }
+    double thetas[W];
+    zel::store<W>(thetas, theta);
+    for (int l = 0; l < W; ++l) A[p + l] = angle_of(thetas[l], o[l], m);
+}
+
+// A call as the gateway hands it to the lanes.
+struct OrientationCall {
+    OrientationInputs in;
+    zel::RealArray response;
+    double* A;
+};
+
+// Pixels are computed a run at a time, in lane groups.
+constexpr ptrdiff_t kRun = 512;
+
+// The map of every pixel, N pixels at a time.
+template <int N>
+void orientation_map(const OrientationCall& call)
+{
+    zel::with_elements(call.response, [&](auto R) {
+        zel::for_each_pixel_run(call.in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                orientation_angles<decltype(group)::value>(call.in, first + q, R, call.A);
+            });
+        });
+    });
 }
 
 }  // namespace
 
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(orientation_map, OrientationCall)
+#else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::Signature signature = {"ZELgetOrientationMap", kRoles, kInputCount, 1, "Four input arguments required."};
@@ -117,30 +207,15 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     const zel::StackShape shape = zel::read_stack_shape(call, kResponse);
     zel::require_index_maps(call, kOrientationIndex, kScaleIndex, shape);
 
-    const zel::RealArray response = zel::real_array(prhs[kResponse]);
-    const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
-    const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
     const uint16_t flag = zel::first_uint16(prhs[kAngleMapping]);
-    const AngleMapping mapping = angle_mapping(shape.orientations, flag);
     if (flag != 0 && shape.orientations < kArctangentOrientations && zel::pixel_count(shape) > 0)
         zel::warn(call, kTooFewOrientations,
                   "input 4 (angle mapping flag) is %u, which selects the arctangent mapping; it needs at least %u orientations and input 1 (response stack) has %u, so the angles are not those of its orientations (with 3 to 9, only 0, 90 or 180). uint16(0) selects the linear mapping.",
                   unsigned(flag), unsigned(kArctangentOrientations), unsigned(shape.orientations));
+    const OrientationInputs in = {shape, zel::index_map(prhs[kOrientationIndex]), zel::index_map(prhs[kScaleIndex]),
+                                  angle_mapping(shape.orientations, flag)};
 
     double* A = zel::create_output(plhs, 0, shape);
-    const ptrdiff_t pixels = zel::pixel_count(shape);
-    zel::with_elements(response, [&](auto R) {
-        zel::for_each_pixel(shape, [&](ptrdiff_t p) {
-            // The selected orientation and scale jump from plane to plane: the
-            // lines of a pixel further on are asked for early.
-            zel::prefetch_pixel_ahead(p, pixels, [&](ptrdiff_t ahead) ZEL_INLINE_LAMBDA {
-                const uint16_t o = orientation[ahead], s = scale[ahead];
-                const auto [previous, next] = neighbours(o, shape.orientations);
-                zel::prefetch(R, zel::stack_offset(shape, ahead, previous, s));
-                zel::prefetch(R, zel::stack_offset(shape, ahead, o, s));
-                zel::prefetch(R, zel::stack_offset(shape, ahead, next, s));
-            });
-            A[p] = orientation_angle(R, shape, p, orientation[p], scale[p], mapping);
-        });
-    });
+    zel::compute_with_widest_lanes(OrientationCall{in, zel::real_array(prhs[kResponse]), A});
 }
+#endif
