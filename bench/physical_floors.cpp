@@ -297,8 +297,8 @@ void prepare_height_and_width(const PhysicalFloor* floor, const mxArray* const p
                 const T* above = R + zel::stack_offset(shape, p, o, uint16_t(s + 1));
                 lists.read(stack_plane(shape, 0, o - 1, s - 2), below);
                 lists.read(stack_plane(shape, 0, o - 1, s), above);
-                const double refined = zel::peak_position(s, zel::standard_abs(*below), zel::standard_abs(*centre),
-                                                          zel::standard_abs(*above));
+                const double refined = zel::peak_position<1>(s, zel::standard_abs(*below), zel::standard_abs(*centre),
+                                                             zel::standard_abs(*above));
                 const double exponent = double(s) - refined;
                 if (exponent != 0.0) lists.call(p, exponent);
             }
@@ -340,8 +340,8 @@ void prepare_orientation(const PhysicalFloor* floor, const mxArray* const prhs[]
             lists.read(stack_plane(shape, 0, o - 1, s - 1), c);
             lists.read(stack_plane(shape, 0, next - 1, s - 1), b);
             if (flag != 0) {
-                double theta = zel::peak_position(o, zel::standard_abs(*a), zel::standard_abs(*c),
-                                                  zel::standard_abs(*b));
+                double theta = zel::peak_position<1>(o, zel::standard_abs(*a), zel::standard_abs(*c),
+                                                     zel::standard_abs(*b));
                 if (theta < 1.0) theta = theta + period;
                 lists.call(p, o > half ? (((theta - half) - quarter) - 1.0) / divisor
                                        : ((theta - quarter) - 1.0) / divisor);

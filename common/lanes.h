@@ -1,10 +1,10 @@
 // Several pixels computed in one vector register: Lanes<N> holds N doubles,
 // and the helpers below are the scalar helpers applied lane by lane, with
 // the same IEEE results in every lane (no contraction, NaN operands in the
-// order written). The blob, ridge, edge and orientation maps, the filter
-// bank and the index maps compute this way: two lanes wide on any
-// processor, four where an x86-64 has AVX2 and eight where it has AVX-512
-// (see compute_in_lanes below).
+// order written). The blob, ridge, edge, height-and-width and orientation
+// maps, the filter bank and the index maps compute this way: two lanes wide
+// on any processor, four where an x86-64 has AVX2 and eight where it has
+// AVX-512 (see compute_in_lanes below).
 #ifndef ZEL_LANES_H
 #define ZEL_LANES_H
 

@@ -24,6 +24,7 @@
 
 #include "element_access.h"
 #include "input_checks.h"
+#include "lanes.h"
 #include "platform/libm_binding.h"
 #include "peak_interpolation.h"
 #include "prefetching.h"
@@ -51,11 +52,6 @@ struct Normalisation {
     uint16_t mode;
 };
 
-struct HeightAndWidth {
-    double height;
-    double width;
-};
-
 // T(1, 1) / T(1, 2). Only a pixel at an inner scale, which needs nS >= 3, has
 // a non-zero exponent; every other pixel's factor is pow(ratio, 0) = 1
 // whatever the ratio, so a stack of fewer scales, or an image with no pixel,
@@ -66,52 +62,122 @@ inline double scale_ratio(const zel::RealArray& T, const zel::StackShape& shape)
     return T[0] / T[shape.orientations];
 }
 
-// The refined scale position. R points at the pixel's element of orientation
-// o* at scale 1, consecutive scales step elements apart. An end scale has one
-// neighbour only and stays whole.
-template <typename Stack>
-inline double refined_scale(Stack R, ptrdiff_t step, uint16_t s, uint16_t scales, double centre)
-{
-    if (s == 1 || s == scales) return s;
-    const double a = zel::standard_abs(R[(int32_t(s) - 2) * step]);
-    const double b = zel::standard_abs(R[int32_t(s) * step]);
-    return zel::peak_position(s, a, zel::standard_abs(centre), b);
-}
+// What the pixels read besides the stack.
+struct HeightAndWidthInputs {
+    zel::StackShape shape;
+    zel::IndexMap orientation;
+    zel::IndexMap scale;
+    zel::RealArray T;
+    double ratio;  // T(1, 1) / T(1, 2), or 1 (scale_ratio)
+    Normalisation normalisation;
+};
 
-// The value the response is divided by: P[0]; P(limit_single_sample(x)); or
-// P(y + 0.5) - P(0.5 - y) with y = limit_pair_sample(x), each P(f) a
-// sample_profile, and x = sampling_fraction(width, T(o*, s*), g, 2n). The
-// limits keep every sample inside the table; in-range fractions and NaN
-// pass as they are.
-inline double profile_divisor(const Normalisation& n, double width, double table_entry)
-{
-    if (n.mode == kSingleProfileValue) return n.profile.values[0];
-    const double x = zel::sampling_fraction(width, table_entry, n.gain, zel::twice_count(n.profile));
-    if (n.mode == kSingleSample) return zel::sample_profile(n.profile, zel::limit_single_sample(x));
-    const double y = zel::limit_pair_sample(x);
-    return zel::sample_profile(n.profile, y + 0.5) - zel::sample_profile(n.profile, 0.5 - y);
-}
-
-// One pixel, in this order:
-//   factor = pow(ratio, s* - refined scale), 1 when the exponent is zero
+// A lane group of pixels from p on, each in this order, s* its selected
+// scale and R_k the response at (p, o*, k):
+//   s^     = s* at an end scale (s* = 1 or nS); else the refined position
+//            s* + (b - a) / ((c * 4) - (plus(b, a) * 2)) with a, c and b the
+//            magnitudes (the sign bit cleared) of R_(s* - 1), R_s* and
+//            R_(s* + 1)
+//   factor = pow(ratio, s* - s^), 1 when the exponent is zero
 //   width  = times(factor, T(o*, s*))
-//   height = R(p, o*, s*) / divisor
-template <typename Stack>
-inline HeightAndWidth height_and_width(Stack R, ptrdiff_t step, uint16_t s, uint16_t scales,
-                                       double table_entry, double ratio, const Normalisation& n)
+//   height = R_s* / divisor, with divisor P[0] (mode 1); P sampled at
+//            limit_single_sample(x) (mode 3); or P(y + 0.5) - P(0.5 - y) with
+//            y = limit_pair_sample(x) (any other mode), each P(f) a
+//            sample_profile, and x = sampling_fraction(width, T(o*, s*), g, 2n)
+// Every step is one IEEE operation per lane; pow is the math library's,
+// called lane by lane where the exponent is not zero (pow(ratio, +-0) is
+// exactly 1 for every ratio, NaN included).
+template <int W, typename Stack>
+ZEL_ALWAYS_INLINE void heights_and_widths(const HeightAndWidthInputs& in, ptrdiff_t p, Stack R, double* H,
+                                          double* widths)
 {
-    const double centre = R[zel::zero_based(s) * step];
-    const double s_hat = refined_scale(R, step, s, scales, centre);
-    // pow(ratio, +-0) is exactly 1 for every ratio, NaN included: end scales
-    // and flat neighbours need no call.
-    const double exponent = double(s) - s_hat;
-    const double factor = exponent == 0.0 ? 1.0 : pow(ratio, exponent);
-    const double width = zel::times(factor, table_entry);
-    return {centre / profile_divisor(n, width, table_entry), width};
+    using V = zel::Lanes<W>;
+    const zel::StackShape shape = in.shape;
+    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
+    uint16_t s[W];
+    ptrdiff_t at[W], below[W], above[W], table_index[W];
+    bool inner[W];
+    for (int l = 0; l < W; ++l) {
+        // The selected orientation and scale jump from plane to plane: the
+        // lines of a pixel further on are asked for early.
+        zel::prefetch_pixel_ahead(p + l, pixels, [&](ptrdiff_t ahead) ZEL_INLINE_LAMBDA {
+            const uint16_t s_ahead = in.scale[ahead];
+            const ptrdiff_t centre = zel::stack_offset(shape, ahead, in.orientation[ahead], s_ahead);
+            zel::prefetch(R, centre);
+            if (s_ahead > 1) zel::prefetch(R, centre - step);
+            if (s_ahead < shape.scales) zel::prefetch(R, centre + step);
+        });
+        const uint16_t o = in.orientation[p + l];
+        s[l] = in.scale[p + l];
+        at[l] = zel::stack_offset(shape, p + l, o, s[l]);
+        // An end scale has one neighbour only and stays whole; its lane reads
+        // its own element in place of the missing one.
+        inner[l] = s[l] != 1 && s[l] != shape.scales;
+        below[l] = inner[l] ? at[l] - step : at[l];
+        above[l] = inner[l] ? at[l] + step : at[l];
+        table_index[l] = zel::scale_table_index(shape, o, s[l]);
+    }
+    const V centre = zel::lanes_of<W>([&](int l) { return R[at[l]]; });
+    const V a = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[below[l]]; }));
+    const V b = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[above[l]]; }));
+    const V c = zel::standard_abs<W>(centre);
+    const V k = zel::lanes_of<W>([&](int l) { return double(s[l]); });
+    const V peak = zel::peak_position<W>(k, a, c, b);
+    double exponent[W], factor[W];
+    zel::store<W>(exponent, k - peak);
+    for (int l = 0; l < W; ++l) {
+        if (!inner[l]) exponent[l] = 0.0;
+        factor[l] = exponent[l] == 0.0 ? 1.0 : pow(in.ratio, exponent[l]);
+    }
+    const V table_entry = zel::gather<W>(in.T, [&](int l) { return table_index[l]; });
+    const V width = zel::times<W>(zel::load<W>(factor), table_entry);
+    const Normalisation& n = in.normalisation;
+    V divisor;
+    if (n.mode == kSingleProfileValue) {
+        divisor = zel::broadcast<W>(n.profile.values[0]);
+    } else {
+        const V x = zel::sampling_fraction<W>(width, table_entry, n.gain, zel::twice_count(n.profile));
+        if (n.mode == kSingleSample) {
+            divisor = zel::sample_profile<W>(n.profile, zel::limit_single_sample<W>(x));
+        } else {
+            const V y = zel::limit_pair_sample<W>(x);
+            divisor = zel::sample_profile<W>(n.profile, y + zel::broadcast<W>(0.5)) -
+                      zel::sample_profile<W>(n.profile, zel::broadcast<W>(0.5) - y);
+        }
+    }
+    zel::store<W>(H + p, centre / divisor);
+    if (widths) zel::store<W>(widths + p, width);
+}
+
+// A call as the gateway hands it to the lanes.
+struct HeightAndWidthCall {
+    HeightAndWidthInputs in;
+    zel::RealArray response;
+    double* H;
+    double* W;  // null when the width map was not asked for
+};
+
+// Pixels are computed a run at a time, in lane groups.
+constexpr ptrdiff_t kRun = 512;
+
+// The maps of every pixel, N pixels at a time.
+template <int N>
+void height_and_width_maps(const HeightAndWidthCall& call)
+{
+    zel::with_elements(call.response, [&](auto R) {
+        zel::for_each_pixel_run(call.in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                heights_and_widths<decltype(group)::value>(call.in, first + q, R, call.H, call.W);
+            });
+        });
+    });
 }
 
 }  // namespace
 
+#ifdef ZEL_LANE_WIDTH
+ZEL_LANE_ENTRY(height_and_width_maps, HeightAndWidthCall)
+#else
 extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
     const zel::Signature signature = {"ZELgetHeightAndWidthMap", kRoles, kInputCount, 2,
@@ -124,39 +190,20 @@ extern "C" void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* 
     // exists, since then nS >= 3.
     zel::require_scale_table(call, kScaleTable, shape);
 
-    const zel::RealArray response = zel::real_array(prhs[kResponse]);
-    const zel::IndexMap orientation = zel::index_map(prhs[kOrientationIndex]);
-    const zel::IndexMap scale = zel::index_map(prhs[kScaleIndex]);
     const zel::RealArray T = zel::real_array(prhs[kScaleTable]);
-    const Normalisation normalisation = {
-        zel::profile_table(prhs[kProfile]),
-        zel::first_value(prhs[kGain]),
-        zel::first_uint16(prhs[kMode]),
+    const HeightAndWidthInputs in = {
+        shape,
+        zel::index_map(prhs[kOrientationIndex]),
+        zel::index_map(prhs[kScaleIndex]),
+        T,
+        scale_ratio(T, shape),
+        {zel::profile_table(prhs[kProfile]), zel::first_value(prhs[kGain]), zel::first_uint16(prhs[kMode])},
     };
-    const double ratio = scale_ratio(T, shape);
 
     double* H = zel::create_output(plhs, 0, shape);
     // The host offers max(nlhs, 1) output slots: the width map goes to the
     // second only when the caller asked for it.
     double* W = nlhs >= 2 ? zel::create_output(plhs, 1, shape) : nullptr;
-    const ptrdiff_t step = zel::scale_stride(shape), pixels = zel::pixel_count(shape);
-    zel::with_elements(response, [&](auto R) {
-        zel::for_each_pixel(shape, [&](ptrdiff_t p) {
-            // The selected orientation and scale jump from plane to plane: the
-            // lines of a pixel further on are asked for early.
-            zel::prefetch_pixel_ahead(p, pixels, [&](ptrdiff_t ahead) ZEL_INLINE_LAMBDA {
-                const uint16_t s_ahead = scale[ahead];
-                const ptrdiff_t at = zel::stack_offset(shape, ahead, orientation[ahead], s_ahead);
-                zel::prefetch(R, at);
-                if (s_ahead > 1) zel::prefetch(R, at - step);
-                if (s_ahead < shape.scales) zel::prefetch(R, at + step);
-            });
-            const uint16_t o = orientation[p], s = scale[p];
-            const HeightAndWidth result =
-                height_and_width(R + zel::stack_offset(shape, p, o, 1), step, s, shape.scales,
-                                 T[zel::scale_table_index(shape, o, s)], ratio, normalisation);
-            H[p] = result.height;
-            if (W) W[p] = result.width;
-        });
-    });
+    zel::compute_with_widest_lanes(HeightAndWidthCall{in, zel::real_array(prhs[kResponse]), H, W});
 }
+#endif

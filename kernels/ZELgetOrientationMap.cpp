@@ -156,9 +156,7 @@ ZEL_ALWAYS_INLINE void orientation_angles(const OrientationInputs& in, ptrdiff_t
     const V c = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[at[l]]; }));
     const V b = zel::standard_abs<W>(zel::lanes_of<W>([&](int l) { return R[next_at[l]]; }));
     const V k = zel::lanes_of<W>([&](int l) { return double(o[l]); });
-    const V numerator = b - a;
-    const V denominator = c * zel::broadcast<W>(4.0) - zel::plus<W>(b, a) * zel::broadcast<W>(2.0);
-    V theta = k + numerator / denominator;
+    V theta = zel::peak_position<W>(k, a, c, b);
     const AngleMapping& m = in.mapping;
     if (m.flag == 0) {
         theta = theta < zel::broadcast<W>(1.0) ? theta + zel::broadcast<W>(m.wrap_period) : theta;
