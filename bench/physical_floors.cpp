@@ -218,6 +218,17 @@ void prepare_blob(const PhysicalFloor* floor, const mxArray* const prhs[])
     });
 }
 
+// Both stacks at the selected orientation o of pixel p, every scale: what
+// the ridge and edge maps read of the stacks.
+template <typename T>
+void read_selected_planes(LineLists& lists, const zel::StackShape& shape, const T* const stacks[2], ptrdiff_t p,
+                          uint16_t o)
+{
+    for (int k = 0; k < 2; ++k)
+        for (int s = 0; s < shape.scales; ++s)
+            lists.read(stack_plane(shape, k, o - 1, s), stacks[k] + zel::stack_offset(shape, p, o, uint16_t(s + 1)));
+}
+
 // Ridge: both stacks at the selected orientation, every scale; the
 // orientation index, size and amplitude maps.
 template <typename T>
@@ -234,10 +245,7 @@ void prepare_ridge(const PhysicalFloor* floor, const mxArray* const prhs[])
     LineLists lists(plan, maps + 3);
     for_each_run(plan, lists, [&](ptrdiff_t first, ptrdiff_t end) {
         for (ptrdiff_t p = first; p < end; ++p) {
-            const uint16_t o = orientation[p];
-            for (int k = 0; k < 2; ++k)
-                for (int s = 0; s < shape.scales; ++s)
-                    lists.read(stack_plane(shape, k, o - 1, s), stacks[k] + zel::stack_offset(shape, p, o, uint16_t(s + 1)));
+            read_selected_planes(lists, shape, stacks, p, orientation[p]);
             lists.read(maps, orientation + p);
             lists.read(maps + 1, size_map + p);
             lists.read(maps + 2, amplitude + p);
@@ -260,10 +268,7 @@ void prepare_edge(const PhysicalFloor* floor, const mxArray* const prhs[])
     LineLists lists(plan, maps + 2);
     for_each_run(plan, lists, [&](ptrdiff_t first, ptrdiff_t end) {
         for (ptrdiff_t p = first; p < end; ++p) {
-            const uint16_t o = orientation[p];
-            for (int k = 0; k < 2; ++k)
-                for (int s = 0; s < shape.scales; ++s)
-                    lists.read(stack_plane(shape, k, o - 1, s), stacks[k] + zel::stack_offset(shape, p, o, uint16_t(s + 1)));
+            read_selected_planes(lists, shape, stacks, p, orientation[p]);
             lists.read(maps, orientation + p);
             lists.read(maps + 1, scale + p);
         }
