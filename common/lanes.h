@@ -309,18 +309,6 @@ ZEL_ALWAYS_INLINE void for_each_lane_group(ptrdiff_t count, Step step)
     for (; q < count; ++q) step(q, LaneCount<1>());
 }
 
-// Calls step(p, LaneCount<W>()) for every lane group of the image: the
-// pixels a run of at most max_run at a time (for_each_pixel_run), each run
-// in groups of N and then single pixels (for_each_lane_group), p the first
-// pixel of the group.
-template <int N, typename Step>
-ZEL_ALWAYS_INLINE void for_each_pixel_group(const StackShape& shape, ptrdiff_t max_run, Step step)
-{
-    for_each_pixel_run(shape, max_run, [&](ptrdiff_t first, ptrdiff_t count) {
-        for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) { step(first + q, group); });
-    });
-}
-
 }  // namespace
 
 // Each kernel that computes in lanes is compiled once per lane width, with

@@ -90,8 +90,10 @@ template <int N>
 void edge_map(const EdgeCall& call)
 {
     zel::with_elements(call.response, call.penalty, [&](auto R, auto Q) {
-        zel::for_each_pixel_group<N>(call.in.shape, kRun, [&](ptrdiff_t p, auto group) {
-            edge_values<decltype(group)::value>(call.in, p, R, Q, call.E);
+        zel::for_each_pixel_run(call.in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                edge_values<decltype(group)::value>(call.in, first + q, R, Q, call.E);
+            });
         });
     });
 }

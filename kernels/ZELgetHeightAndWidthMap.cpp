@@ -165,8 +165,10 @@ template <int N>
 void height_and_width_maps(const HeightAndWidthCall& call)
 {
     zel::with_elements(call.response, [&](auto R) {
-        zel::for_each_pixel_group<N>(call.in.shape, kRun, [&](ptrdiff_t p, auto group) {
-            heights_and_widths<decltype(group)::value>(call.in, p, R, call.H, call.W);
+        zel::for_each_pixel_run(call.in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                heights_and_widths<decltype(group)::value>(call.in, first + q, R, call.H, call.W);
+            });
         });
     });
 }

@@ -181,8 +181,10 @@ template <int N>
 void orientation_map(const OrientationCall& call)
 {
     zel::with_elements(call.response, [&](auto R) {
-        zel::for_each_pixel_group<N>(call.in.shape, kRun, [&](ptrdiff_t p, auto group) {
-            orientation_angles<decltype(group)::value>(call.in, p, R, call.A);
+        zel::for_each_pixel_run(call.in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+            zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                orientation_angles<decltype(group)::value>(call.in, first + q, R, call.A);
+            });
         });
     });
 }

@@ -87,8 +87,10 @@ void ridge_map(const zel::BlobRidgeCall& call)
     const bool scalars_are_numbers = in.penalty_weight == in.penalty_weight && in.sampling_gain == in.sampling_gain;
     zel::with_elements(in.response, in.penalty, [&](auto R, auto Q) {
         auto compute = [&](auto numbers) {
-            zel::for_each_pixel_group<N>(in.shape, kRun, [&](ptrdiff_t p, auto group) {
-                ridge_values<decltype(group)::value, decltype(numbers)::value>(in, p, R, Q, call.M);
+            zel::for_each_pixel_run(in.shape, kRun, [&](ptrdiff_t first, ptrdiff_t count) {
+                zel::for_each_lane_group<N>(count, [&](ptrdiff_t q, auto group) {
+                    ridge_values<decltype(group)::value, decltype(numbers)::value>(in, first + q, R, Q, call.M);
+                });
             });
         };
         if (scalars_are_numbers) compute(zel::Condition<true>());
