@@ -45,21 +45,12 @@ ZEL_ALWAYS_INLINE void prefetch_pixel_ahead(ptrdiff_t p, ptrdiff_t pixels, Lines
     if (ahead < pixels) lines(ahead);
 }
 
-// Whether lane l of a group lies inside a stretch of lanes on the same
-// planes (key[l] names them): neither the first nor the last lane, and on
-// the planes of both its neighbours. A group spans at most two lines of a
-// plane, so the first and the last lane of a stretch ask for all its
-// lines; asking for every lane cost more.
-template <int W, typename Key>
-ZEL_ALWAYS_INLINE bool inside_stretch(const Key (&key)[W], int l)
-{
-    return l != 0 && l != W - 1 && key[l] == key[l - 1] && key[l] == key[l + 1];
-}
-
 // For the maps computed a lane group of W pixels at a time at each pixel's
 // selected orientation o*: asks for the lines that the group kPrefetchAhead
-// pixels on from p reads in both stacks, at every scale, once per stretch
-// of lanes on one orientation (inside_stretch).
+// pixels on from p reads in both stacks, at every scale. A group spans at
+// most two lines of a plane, so within a stretch of lanes on one plane the
+// first and the last lane ask for all its lines; asking for every lane cost
+// more.
 template <int W, typename Stack, typename PenaltyStack>
 ZEL_ALWAYS_INLINE void prefetch_selected_planes(const StackShape& shape, const IndexMap& orientation, ptrdiff_t p,
                                                 Stack R, PenaltyStack Q)
@@ -69,7 +60,7 @@ ZEL_ALWAYS_INLINE void prefetch_selected_planes(const StackShape& shape, const I
         uint16_t o[W];
         for (int l = 0; l < W; ++l) o[l] = orientation[p + l + kPrefetchAhead];
         for (int l = 0; l < W; ++l) {
-            if (inside_stretch(o, l)) continue;
+            if (l != 0 && l != W - 1 && o[l] == o[l - 1] && o[l] == o[l + 1]) continue;
             const ptrdiff_t at = stack_offset(shape, p + l + kPrefetchAhead, o[l], 1);
             for (uint16_t k = 0; k < shape.scales; ++k) {
                 prefetch(R, at + step * k);

@@ -122,20 +122,23 @@ ZEL_ALWAYS_INLINE void orientation_angles(const OrientationInputs& in, ptrdiff_t
     const ptrdiff_t pixels = zel::pixel_count(shape);
     const ptrdiff_t planes = zel::orientation_stride(shape), scales = zel::scale_stride(shape);
     // The selected orientation and scale jump from plane to plane: the lines
-    // of the group kPrefetchAhead pixels further on are asked for early, once
-    // per stretch of lanes with the same o* and s* (inside_stretch).
+    // of the group kPrefetchAhead pixels further on are asked for early. A
+    // group spans at most two lines of a plane, so within a stretch of lanes
+    // on the same planes the first and the last lane ask for all of them.
     if (p + W - 1 + zel::kPrefetchAhead < pixels) {
-        uint32_t planes_ahead[W];  // o* and s*, 16 bits each
-        for (int l = 0; l < W; ++l)
-            planes_ahead[l] = uint32_t(in.orientation[p + l + zel::kPrefetchAhead]) << 16 |
-                              in.scale[p + l + zel::kPrefetchAhead];
+        uint16_t o_ahead[W], s_ahead[W];
         for (int l = 0; l < W; ++l) {
-            if (zel::inside_stretch(planes_ahead, l)) continue;
-            const uint16_t o_ahead = uint16_t(planes_ahead[l] >> 16), s_ahead = uint16_t(planes_ahead[l]);
-            const auto [previous, next] = neighbours(o_ahead, shape.orientations);
-            const ptrdiff_t base = p + l + zel::kPrefetchAhead + scales * zel::zero_based(s_ahead);
+            o_ahead[l] = in.orientation[p + l + zel::kPrefetchAhead];
+            s_ahead[l] = in.scale[p + l + zel::kPrefetchAhead];
+        }
+        for (int l = 0; l < W; ++l) {
+            if (l != 0 && l != W - 1 && o_ahead[l] == o_ahead[l - 1] && o_ahead[l] == o_ahead[l + 1] &&
+                s_ahead[l] == s_ahead[l - 1] && s_ahead[l] == s_ahead[l + 1])
+                continue;
+            const auto [previous, next] = neighbours(o_ahead[l], shape.orientations);
+            const ptrdiff_t base = p + l + zel::kPrefetchAhead + scales * zel::zero_based(s_ahead[l]);
             zel::prefetch(R, base + planes * zel::zero_based(previous));
-            zel::prefetch(R, base + planes * zel::zero_based(o_ahead));
+            zel::prefetch(R, base + planes * zel::zero_based(o_ahead[l]));
             zel::prefetch(R, base + planes * zel::zero_based(next));
         }
     }
